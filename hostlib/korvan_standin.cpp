@@ -1,0 +1,79 @@
+// A stand-in for the host's runtime library: log lines with a time stamp
+// and their category to a sink the host chooses, every registration granted
+// with a fresh client id, and a version number the host can set.
+#define KORVAN_BUILDING 1
+#include "korvan_standin.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+FILE* logFile = nullptr;  // nullptr = standard error
+unsigned short hostVersion = 820;
+unsigned short refuseStatus = 0;
+unsigned char nextClientId = 1;
+
+FILE* Sink() { return logFile != nullptr ? logFile : stderr; }
+
+void WriteStamp(FILE* out) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm local{};
+    time_t seconds = now.tv_sec;
+#if defined(_WIN32)
+    localtime_s(&local, &seconds);
+#else
+    localtime_r(&seconds, &local);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    std::fprintf(out, "%s.%03ld ", text, static_cast<long>(now.tv_nsec / 1000000));
+}
+
+}  // namespace
+
+extern "C" {
+
+KORVAN_API int err(int category, const char* format, ...) {
+    FILE* out = Sink();
+    WriteStamp(out);
+    std::fprintf(out, "[%d] ", category);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(out, format, args);
+    va_end(args);
+    std::fputc('\n', out);
+    std::fflush(out);
+    return 0;
+}
+
+KORVAN_API unsigned short KorMkClient(const char*, int, int, unsigned char* clientIdOut) {
+    if (refuseStatus != 0) return refuseStatus;
+    if (clientIdOut != nullptr) *clientIdOut = nextClientId;
+    nextClientId = static_cast<unsigned char>(nextClientId == 254 ? 1 : nextClientId + 1);
+    return 0;
+}
+
+KORVAN_API int KorGetKorvanVer(unsigned char, unsigned short* version, char* info100) {
+    if (version != nullptr) *version = hostVersion;
+    if (info100 != nullptr) std::snprintf(info100, 100, "plclink stand-in host library");
+    return 0;
+}
+
+KORVAN_API void KorRmClient(unsigned char) {}
+
+KORVAN_API int KorStandinLogTo(const char* path) {
+    if (logFile != nullptr) std::fclose(logFile);
+    logFile = nullptr;
+    if (path == nullptr) return 0;
+    logFile = std::fopen(path, "a");
+    return logFile != nullptr ? 0 : -1;
+}
+
+KORVAN_API void KorStandinSetVersion(unsigned short version) { hostVersion = version; }
+
+KORVAN_API void KorStandinRefuse(unsigned short status) { refuseStatus = status; }
+
+}  // extern "C"

@@ -1,0 +1,40 @@
+/*
+ * The host runtime library (KORVAN) as the driver module calls it: the host's
+ * log and the registration of named clients. The module leaves these four
+ * functions undefined; they are bound when it is loaded (KORVAN.dll on
+ * Windows, libkorvan.so or the host executable itself on Linux).
+ */
+#ifndef PLCLINK_KORVAN_H
+#define PLCLINK_KORVAN_H
+
+#if defined(_WIN32) && defined(KORVAN_BUILDING)
+#define KORVAN_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define KORVAN_API __declspec(dllimport)
+#else
+#define KORVAN_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Writes one line to the host's log. Category 32 for the driver's lines,
+ * 0 for its trace lines. The format carries no line end. */
+KORVAN_API int err(int category, const char* format, ...);
+
+/* Registers a named client; 0 = registered and *clientIdOut set. */
+KORVAN_API unsigned short KorMkClient(const char* clientName, int a, int b,
+                                      unsigned char* clientIdOut);
+
+/* Reports the host's version number through *version. */
+KORVAN_API int KorGetKorvanVer(unsigned char clientId, unsigned short* version,
+                               char* info100);
+
+KORVAN_API void KorRmClient(unsigned char clientId);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

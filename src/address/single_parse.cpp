@@ -1,0 +1,6 @@
+// Placeholder until the address parsers land.
+#include "entry/command_handlers.h"
+
+namespace plclink {
+std::int32_t SingleParse(VpiCallBlock*) { return VPI_FAILED; }
+}  // namespace plclink
