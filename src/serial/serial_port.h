@@ -1,0 +1,34 @@
+// Opening, configuring and closing a serial port.
+#pragma once
+
+#include <cstdint>
+
+#include "serial/line_config.h"
+
+namespace plclink {
+
+// Results of OpenComPort.
+inline constexpr int kPortOpened = 0;
+inline constexpr int kPortOpenFailed = 1;       // not openable, or time-outs not settable
+inline constexpr int kPortStateUnreadable = 4;
+inline constexpr int kPortStateRefused = 5;
+// Result of CloseComPort when the close fails.
+inline constexpr int kPortCloseFailed = 7;
+
+// Opens the line of `config`: the null line for "NULLDEV" (any case), the
+// port's handle on success, kNoLine on failure.
+LineHandle OpenLine(const LineConfig& config);
+
+// Opens and configures one port; stores the handle the open returned in
+// `handleOut` at once (kNullLine when the open failed).
+int OpenComPort(const char* portName, const LineSettings& settings, std::uint16_t controlFlags,
+                LineHandle* handleOut);
+
+// 0, or kPortCloseFailed.
+int CloseComPort(LineHandle handle);
+
+// Sets the total read time-out to tenMs x 10 ms; returns the previous one
+// in 10 ms units, or 0 when the time-outs cannot be read or written.
+std::uint32_t SetReadTimeout(LineHandle handle, std::uint32_t tenMs);
+
+}  // namespace plclink
