@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The whole Linux suite (x86-64) built and run under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Every executable, the module plclink.so, the
+# stand-in host library and the tools are instrumented, so a test that
+# dlopen()s the module needs no LD_PRELOAD.
+#
+# Reports go to files as well as failing the process, so that a report from a
+# child process (a simulator, the host tool) whose exit status a test does not
+# look at still fails the suite.
+# Usage: 20-sanitize.sh BUILD_ROOT
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+BUILD=${1:-$PWD/build}/sanitize
+REPORTS=$BUILD/sanitizer-reports
+
+rm -rf "$BUILD"
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPLCLINK_SANITIZE=address,undefined >/dev/null
+ninja -C "$BUILD"
+
+mkdir -p "$REPORTS"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1:log_path=$REPORTS/asan"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$REPORTS/ubsan"
+export LSAN_OPTIONS="log_path=$REPORTS/lsan"
+
+status=0
+(cd "$BUILD" && ctest --output-on-failure --timeout 900) || status=$?
+
+if compgen -G "$REPORTS/*" >/dev/null; then
+  echo "sanitizer reports:" >&2
+  for f in "$REPORTS"/*; do echo "--- $f" >&2; cat "$f" >&2; done
+  status=1
+fi
+exit $status
