@@ -1,15 +1,109 @@
-// Instance start and stop. Placeholder until the serial layer lands.
+// Instance start and stop: ColdStart (command 1) and EndVpi (command 11).
+#include <cstdio>
+#include <cstring>
+
 #include "entry/command_handlers.h"
+#include "entry/host_log.h"
+#include "entry/init_file.h"
+#include "entry/instance_line.h"
+#include "entry/version_line.h"
+#include "entry/vpi_instance.h"
+#include "serial/line_io.h"
+#include "serial/serial_port.h"
 
 namespace plclink {
 
 std::int32_t instanceCount = 0;
 
-std::int32_t ColdStart(VpiCallBlock*) { return VPI_UNAVAILABLE; }
-std::int32_t FlushLine(VpiCallBlock*) { return VPI_OK; }
-std::int32_t EndVpi(VpiCallBlock*) { return VPI_OK; }
-std::int32_t CloseLine(VpiCallBlock*) { return VPI_OK; }
-std::int32_t ReopenLine(VpiCallBlock*) { return VPI_UNAVAILABLE; }
-std::int32_t ChangeLine(VpiCallBlock*) { return VPI_UNAVAILABLE; }
+namespace {
+
+constexpr std::uint8_t kRequestFcFirst = 0x7C;
+
+void NameInstance(VpiInstance& instance) {
+    ++instanceCount;
+    instance.instanceNumber = instanceCount;
+    std::snprintf(instance.VpiName, sizeof instance.VpiName, "Vpi%s%02d", kFamilyTag,
+                  instance.instanceNumber);
+}
+
+// Registers the instance as a client of the host; the client id is not kept.
+bool RegisterClient(std::uint8_t vpiNumber) {
+    char clientName[16];
+    std::snprintf(clientName, sizeof clientName, "KORCLIENT%02d", vpiNumber);
+    unsigned char clientId = 0;
+    const unsigned short rc = KorMkClient(clientName, 1, 0, &clientId);
+    if (rc != 0) {
+        err(kLogCategory, "Error while registering as a Korvan client, rc = %hu", rc);
+        return false;
+    }
+    return true;
+}
+
+LineConfig ConfigOf(const ColdStartRequest& request) {
+    LineConfig config{};
+    std::memcpy(config.portName, request.portName, sizeof config.portName);
+    config.settings = request.settings;
+    config.controlFlags = kDriverControlFlags;
+    return config;
+}
+
+}  // namespace
+
+std::int32_t ColdStart(VpiCallBlock* callBlock) {
+    VpiInstance* instance = InstanceOf(callBlock);
+    const ColdStartRequest* request = ParamsOf<const ColdStartRequest>(callBlock);
+    if (instance == nullptr || request == nullptr) {
+        err(kLogCategory, "ColdStart() FAIL (no instance or record)");
+        return VPI_UNAVAILABLE;
+    }
+    VpiInstance& self = *instance;
+    const auto vpiNumber = static_cast<std::uint8_t>(callBlock->vpiNumber);
+
+    const ModuleVersion version = ReadModuleVersion(self.VpiName);
+    NameInstance(self);
+    char versionText[48];
+    FormatVersionText(version, versionText, sizeof versionText);
+    err(kLogCategory, "%s: %s, %s", self.VpiName, versionText, BuildStamp());
+
+    if (!RegisterClient(vpiNumber)) return VPI_UNAVAILABLE;
+
+    self.lineActive = request->lineSwitch;
+    if (self.lineActive == 0) return VPI_OK;
+    self.requestFc = kRequestFcFirst;
+
+    const LineConfig config = ConfigOf(*request);
+    const LineHandle handle = OpenLine(config);
+    if (handle == kNoLine) {
+        err(kLogCategory, "%s: Fail to open %.11s", self.VpiName, request->portName);
+        return VPI_UNAVAILABLE;
+    }
+    const std::uint32_t readTimeout =
+        request->readTimeout == 0 ? kDefaultReadTimeout : request->readTimeout;
+    self.lineHandle = handle;
+    SetReadTimeout(handle, readTimeout);
+    self.lineConfig = config;
+    self.readTimeout = readTimeout;
+    self.vpiNumber = vpiNumber;
+    self.threeDigitPlc = 0;
+    if (!WatchTxEmpty(handle)) err(kLogCategory, "%s: ColdStart() SetCommMask() fail", self.VpiName);
+    SetRts(handle, 0);
+    ReadInitializationFile(self, static_cast<std::uint16_t>(callBlock->vpiNumber));
+    err(kLogCategory, "%s: ColdStart() end OK", self.VpiName);
+    return VPI_OK;
+}
+
+std::int32_t EndVpi(VpiCallBlock* callBlock) {
+    VpiInstance* instance = InstanceOf(callBlock);
+    if (instance == nullptr) {
+        err(kLogCategory, "EndVpi() FAIL (no instance)");
+        return VPI_UNAVAILABLE;
+    }
+    CloseInstanceLine(*instance);
+    err(kLogCategory, "%.35s: EndVpi()", instance->VpiName);
+    --instanceCount;
+    err(kLogCategory, "%.35s: No. of Instances left: %d", instance->VpiName, instanceCount);
+    instance->instanceNumber = -1;
+    return VPI_OK;
+}
 
 }  // namespace plclink
