@@ -1,6 +1,89 @@
-// Placeholder until the address parsers land.
+// Command 3: checks the GAS of one tag against the tag's gate type and fills
+// its GateAddress.
+#include <cstring>
+
+#include "address/gas_syntax.h"
+#include "address/gate_address.h"
 #include "entry/command_handlers.h"
+#include "entry/host_log.h"
+#include "entry/vpi_instance.h"
 
 namespace plclink {
-std::int32_t SingleParse(VpiCallBlock*) { return VPI_FAILED; }
+namespace {
+
+// Gate types 0..5 are analog, 6 is the digital (bit) gate type.
+constexpr std::int32_t kBitGateType = 6;
+
+bool IsKnownGateType(std::int32_t gateType) { return gateType >= 0 && gateType <= kBitGateType; }
+
+// The one GAS length a known gate type admits: a bit tag has its bit digit.
+std::size_t GasLengthFor(const GasForm& form, std::int32_t gateType) {
+    return gateType == kBitGateType ? form.plainLength() + 1 : form.plainLength();
+}
+
+// Gate types 0..5: the element size that the element type gives, or 0 when
+// the gate type does not admit the element type or the address is not
+// aligned to the element.
+std::int32_t AnalogElementBits(std::int32_t gateType, char elementType, std::int32_t address) {
+    switch (elementType) {
+    case 'B':
+        return gateType <= 2 ? kByteBits : 0;
+    case 'W':
+        return gateType <= 2 && address % 2 == 0 ? kWordBits : 0;
+    case 'D':
+        return (gateType == 4 || gateType == 5) && address % 4 == 0 ? kDoubleBits : 0;
+    case 'F':
+        return gateType == 3 && address % 4 == 0 ? kDoubleBits : 0;
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+std::int32_t SingleParse(VpiCallBlock* callBlock) {
+    auto* record = ParamsOf<GateParseRecord>(callBlock);
+    const VpiInstance* instance = InstanceOf(callBlock);
+    if (record == nullptr || instance == nullptr) return VPI_FAILED;
+    const GasForm form = GasFormFor(instance->threeDigitPlc);
+    const char* gas = record->gas;
+    const std::int32_t gateType = record->gateType;
+
+    NormalizeGas(gas);
+    MarkParseBegun(*record);
+    if (gas == nullptr) return VPI_FAILED;
+    const char* text = NormalizedGas();
+    if (IsKnownGateType(gateType) &&
+        (!GasFitsWorkArea(gas) || std::strlen(text) != GasLengthFor(form, gateType))) {
+        return VPI_FAILED;
+    }
+    // Only an unknown gate type lets a text reach here that is longer than
+    // the work area; it has characters at positions that admit none.
+    if (CheckGasChars(form.classes) != 0 || !GasFitsWorkArea(gas)) {
+        err(kLogCategory, "%s: invalid chars in address (%s)", instance->VpiName, gas);
+        return VPI_FAILED;
+    }
+    StorePlcNumber(*record, form);
+
+    const char elementType = text[form.typePosition()];
+    std::int32_t sizeBits = 0;
+    if (gateType == kBitGateType) {
+        if (elementType != 'B') {
+            err(kLogCategory, "%s: SingleParse() error. Tag '%s' bits not supported for this type",
+                instance->VpiName, text);
+            return VPI_FAILED;
+        }
+        record->bitNumber = static_cast<std::uint32_t>(ReadDecimal(text + form.bitPosition(), 1));
+        sizeBits = kByteBits;
+    } else if (IsKnownGateType(gateType)) {
+        sizeBits = AnalogElementBits(gateType, elementType, GasByteAddress(form));
+        if (sizeBits == 0) return VPI_FAILED;
+    } else {
+        err(kLogCategory, "%s: invalid Gate Type", instance->VpiName);
+        return VPI_FAILED;
+    }
+    StoreElement(*record, form, sizeBits);
+    return VPI_OK;
+}
+
 }  // namespace plclink
