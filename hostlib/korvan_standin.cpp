@@ -4,6 +4,7 @@
 #define KORVAN_BUILDING 1
 #include "korvan_standin.h"
 
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -18,10 +19,14 @@ unsigned char nextClientId = 1;
 FILE* Sink() { return logFile != nullptr ? logFile : stderr; }
 
 void WriteStamp(FILE* out) {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
+    // std::chrono rather than clock_gettime, which MinGW has only through
+    // winpthread.
+    const auto now = std::chrono::system_clock::now();
+    const time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const long millis = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000);
     tm local{};
-    time_t seconds = now.tv_sec;
 #if defined(_WIN32)
     localtime_s(&local, &seconds);
 #else
@@ -29,7 +34,7 @@ void WriteStamp(FILE* out) {
 #endif
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    std::fprintf(out, "%s.%03ld ", text, static_cast<long>(now.tv_nsec / 1000000));
+    std::fprintf(out, "%s.%03ld ", text, millis);
 }
 
 }  // namespace

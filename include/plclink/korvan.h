@@ -7,10 +7,13 @@
 #ifndef PLCLINK_KORVAN_H
 #define PLCLINK_KORVAN_H
 
+/* On Windows the functions are cdecl. The module declares them without
+ * dllimport: it reaches KORVAN.dll through the import library's thunks, and a
+ * program that defines them itself (the unit tests) links its own. */
 #if defined(_WIN32) && defined(KORVAN_BUILDING)
 #define KORVAN_API __declspec(dllexport)
 #elif defined(_WIN32)
-#define KORVAN_API __declspec(dllimport)
+#define KORVAN_API
 #else
 #define KORVAN_API __attribute__((visibility("default")))
 #endif

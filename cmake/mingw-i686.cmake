@@ -1,0 +1,33 @@
+# Cross-build for 32-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-i686).
+#   cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+#
+# The POSIX thread model of the compiler, so that std::thread and std::mutex
+# exist; every program and DLL links the compiler's runtime (libgcc,
+# libstdc++, winpthread) statically and needs only system DLLs (and the
+# host's KORVAN.dll).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+
+set(PLCLINK_MINGW_PREFIX i686-w64-mingw32)
+set(CMAKE_C_COMPILER ${PLCLINK_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${PLCLINK_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${PLCLINK_MINGW_PREFIX}-windres)
+set(CMAKE_DLLTOOL ${PLCLINK_MINGW_PREFIX}-dlltool)
+set(CMAKE_OBJDUMP ${PLCLINK_MINGW_PREFIX}-objdump)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${PLCLINK_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(_plclink_static_runtime "-static -static-libgcc -static-libstdc++")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${_plclink_static_runtime}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_plclink_static_runtime}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${_plclink_static_runtime}")
+
+# Programs built here run under Wine when tests or tools need them.
+find_program(PLCLINK_WINE wine)
+if(PLCLINK_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${PLCLINK_WINE})
+endif()
