@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +13,7 @@
 #include "entry/vpi_instance.h"
 #include "fake_host.h"
 #include "platform/scripted_platform.h"
+#include "temp_dir.h"
 
 namespace plclink {
 namespace {
@@ -48,9 +47,7 @@ protected:
         testing::Host().reset();
         instanceCount = 0;
         saved_ = std::filesystem::current_path();
-        char pattern[] = "/tmp/plclink-lifecycle-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = testing::MakeTempDirectory("plclink-lifecycle-");
         std::filesystem::current_path(dir_);
         vpi = NewInstance();
     }
