@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,24 @@ namespace {
 
 using Names = std::vector<std::string>;
 using Texts = std::vector<std::string>;
+
+// Whether `text` fits `pattern`, where 'A' stands for an upper-case letter,
+// 'a' for a lower-case one, '9' for a digit and '_' for a space or a digit.
+bool MatchesPattern(const std::string& text, const std::string& pattern) {
+    if (text.size() != pattern.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const char p = pattern[i];
+        const bool digit = c >= '0' && c <= '9';
+        const bool fits = p == 'A' ? (c >= 'A' && c <= 'Z')
+                        : p == 'a' ? (c >= 'a' && c <= 'z')
+                        : p == '9' ? digit
+                        : p == '_' ? (digit || c == ' ')
+                                   : c == p;
+        if (!fits) return false;
+    }
+    return true;
+}
 
 ColdStartRequest Request(const char* port, std::uint32_t readTimeout = 30,
                          std::uint32_t lineSwitch = 1) {
@@ -117,9 +134,9 @@ TEST_F(LifecycleTest, FirstColdStartNamesOpensAndConfiguresTheLine) {
 
     const Texts log = Log();
     ASSERT_EQ(log.size(), 3u);
-    EXPECT_TRUE(std::regex_match(log[0], std::regex("VpiK701: Version : 1,2,3,4, version compiled "
-                                                    "on [A-Z][a-z]{2} [ 123][0-9] [0-9]{4} at time "
-                                                    "[0-2][0-9]:[0-5][0-9]:[0-6][0-9]")))
+    const std::string prefix = "VpiK701: Version : 1,2,3,4, version compiled on ";
+    EXPECT_EQ(log[0].substr(0, prefix.size()), prefix);
+    EXPECT_TRUE(MatchesPattern(log[0].substr(prefix.size()), "Aaa _9 9999 at time 99:99:99"))
         << log[0];
     EXPECT_EQ(log[1], "vpiK705: Initialization file 'vpiK705.int' not found!");
     EXPECT_EQ(log[2], "VpiK701: ColdStart() end OK");
