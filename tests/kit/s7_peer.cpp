@@ -77,8 +77,12 @@ void S7Peer::onFrame(const std::vector<std::uint8_t>& frame) {
 }
 
 std::vector<std::uint8_t> S7Peer::frameOf(const std::vector<std::uint8_t>& s7) {
-    std::vector<std::uint8_t> f{0x68, 0, 0, 0x68, 0x00, station_, 0x08};
-    f.insert(f.end(), s7.begin(), s7.end());
+    std::vector<std::uint8_t> f;
+    f.reserve(s7.size() + 9);
+    for (std::uint8_t b : {std::uint8_t{0x68}, std::uint8_t{0}, std::uint8_t{0}, std::uint8_t{0x68},
+                           std::uint8_t{0x00}, station_, std::uint8_t{0x08}})
+        f.push_back(b);
+    for (std::uint8_t b : s7) f.push_back(b);
     const std::size_t le = f.size() - 4;
     f[1] = f[2] = static_cast<std::uint8_t>(le);
     f.push_back(Fcs(f.data() + 4, le));
