@@ -24,12 +24,13 @@ bool Echo() {
 
 extern "C" int err(int category, const char* format, ...) {
     auto& log = plclink::kit::Log();
+    char* line = log.recent[log.lines % plclink::kit::QuietLog::kKept];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(log.last, sizeof log.last, format, args);
+    std::vsnprintf(line, plclink::kit::QuietLog::kWidth, format, args);
     va_end(args);
     ++log.lines;
-    if (plclink::kit::Echo()) std::fprintf(stderr, "[%d] %s\n", category, log.last);
+    if (plclink::kit::Echo()) std::fprintf(stderr, "[%d] %s\n", category, line);
     return 0;
 }
 
