@@ -1,11 +1,106 @@
-// Read and write commands. Placeholder until the protocol lands.
+// Commands 5, 6, 7 and 10: read and write one value or a block of values of
+// a tag through one transaction. They point the instance at the host's value
+// buffer, turn the tag's element index into the byte address the protocol
+// reads, and put the host's record back as they found it.
+#include <cstring>
+
 #include "entry/command_handlers.h"
+#include "entry/host_log.h"
+#include "entry/vpi_instance.h"
+#include "ppi/s7200_messages.h"
+#include "ppi/s7200_transactions.h"
 
 namespace plclink {
+namespace {
 
-std::int32_t ReadValue(VpiCallBlock*) { return VPI_UNAVAILABLE; }
-std::int32_t ReadBlock(VpiCallBlock*) { return VPI_UNAVAILABLE; }
-std::int32_t WriteValue(VpiCallBlock*) { return VPI_UNAVAILABLE; }
-std::int32_t WriteBlock(VpiCallBlock*) { return VPI_UNAVAILABLE; }
+// Tag kind whose buffer holds text: a read clears its first byte first.
+constexpr std::int32_t kTextTagKind = 7;
+
+struct TagCommand {
+    const char* name;
+    bool read;
+    bool block;
+};
+
+constexpr TagCommand kReadValue{"ReadValue", true, false};
+constexpr TagCommand kReadBlock{"ReadBlock", true, true};
+constexpr TagCommand kWriteValue{"WriteValue", false, false};
+constexpr TagCommand kWriteBlock{"WriteBlock", false, true};
+
+std::int32_t IndexToByteAddress(std::int32_t index, std::int32_t sizeBits) {
+    const auto raw = static_cast<std::uint32_t>(index);
+    if (sizeBits == 16) return static_cast<std::int32_t>(raw * 2u);
+    if (sizeBits == 32) return static_cast<std::int32_t>(raw * 4u);
+    return index;
+}
+
+// Whether `count` elements go in one request (write) or one response (read).
+bool FitsOneFrame(const TagCommand& command, const TagAccessRecord& record, std::int32_t count) {
+    if (command.read)
+        return std::int64_t{ReadItemSize(record.memAreaBits)} * count <= kMaxReadValueBytes;
+    return kWriteRequestLeBase + std::int64_t{WriteItemSize(record)} * count <= kMaxFrameLe;
+}
+
+// A record the command cannot serve is refused before anything is touched
+// or sent: 1 with a log line, else 0.
+int RefuseRecord(const TagCommand& command, const VpiInstance* instance,
+                 const TagAccessRecord* record) {
+    if (instance == nullptr || record == nullptr) {
+        err(kLogCategory, "%s() FAIL (no instance or record)", command.name);
+        return 1;
+    }
+    const char* name = instance->VpiName;
+    if (record->dataBuffer == nullptr) {
+        err(kLogCategory, "%.35s: %s() FAIL (no dataBuffer)", name, command.name);
+        return 1;
+    }
+    const std::int32_t count = command.block ? record->itemCount : 1;
+    if (count < 1) {
+        err(kLogCategory, "%.35s: %s() FAIL (itemCount: %d)", name, command.name, count);
+        return 1;
+    }
+    if (!FitsOneFrame(command, *record, count)) {
+        err(kLogCategory, "%.35s: %s() FAIL (itemCount: %d does not fit one frame)", name,
+            command.name, count);
+        return 1;
+    }
+    return 0;
+}
+
+std::int32_t RunTagCommand(VpiCallBlock* callBlock, const TagCommand& command) {
+    VpiInstance* instance = InstanceOf(callBlock);
+    TagAccessRecord* record = ParamsOf<TagAccessRecord>(callBlock);
+    if (RefuseRecord(command, instance, record) != 0) return VPI_FAILED;
+
+    const std::int32_t elementIndex = record->elementIndex;
+    auto* buffer = static_cast<std::uint8_t*>(record->dataBuffer);
+    instance->valueSlot = reinterpret_cast<std::uint16_t*>(buffer + 2);
+    instance->dataStart = buffer;
+    if (command.read && !command.block) {
+        // Bytes 0..3 stay zero unless the whole response passes.
+        std::memset(buffer, 0, 4);
+    }
+    record->elementIndex = IndexToByteAddress(elementIndex, record->sizeBits);
+    // A text tag's buffer reads as empty until values arrive. Writes send the
+    // host's values as given.
+    if (command.read && record->tagKind == kTextTagKind) buffer[0] = 0;
+
+    std::int32_t result;
+    if (command.read) {
+        instance->blockMode = command.block ? 1 : 0;
+        result = S7200Read(callBlock, command.block ? record->itemCount : 1);
+    } else {
+        result = S7200Write(callBlock, command.block ? record->itemCount : 1);
+    }
+    record->elementIndex = elementIndex;
+    return result;
+}
+
+}  // namespace
+
+std::int32_t ReadValue(VpiCallBlock* callBlock) { return RunTagCommand(callBlock, kReadValue); }
+std::int32_t ReadBlock(VpiCallBlock* callBlock) { return RunTagCommand(callBlock, kReadBlock); }
+std::int32_t WriteValue(VpiCallBlock* callBlock) { return RunTagCommand(callBlock, kWriteValue); }
+std::int32_t WriteBlock(VpiCallBlock* callBlock) { return RunTagCommand(callBlock, kWriteBlock); }
 
 }  // namespace plclink

@@ -1,0 +1,23 @@
+// Sending one frame and receiving an exact number of bytes on a line, with
+// the link's result codes.
+#pragma once
+
+#include <cstdint>
+
+#include "serial/line_config.h"
+
+namespace plclink {
+
+// Results of the link steps and of PpiExchange.
+inline constexpr int kLinkDone = 0;
+inline constexpr int kLinkBroken = 1;  // part of a frame, or a foreign frame
+inline constexpr int kLinkSilent = 2;  // not a single byte went out or came in
+
+// Sends `length` bytes with RTS raised around them: 0 sent, 1 only part
+// written, 2 nothing written. Discards stale input first.
+int SendFrame(LineHandle line, const std::uint8_t* bytes, std::uint32_t length);
+
+// Reads exactly `count` bytes: 0 all arrived, 1 some arrived, 2 none.
+int ReceiveExact(LineHandle line, std::uint8_t* buffer, std::uint32_t count);
+
+}  // namespace plclink

@@ -1,0 +1,125 @@
+#include "ppi/ppi_exchange.h"
+
+#include "entry/host_log.h"
+#include "platform/platform.h"
+#include "ppi/frame_io.h"
+#include "ppi/ppi_frame.h"
+
+namespace plclink {
+namespace {
+
+// The poll for the response to `request`: same DA and SA, FC 0x5C.
+void BuildPoll(const std::uint8_t* request, std::uint8_t (&poll)[kSd1Length]) {
+    poll[0] = kSd1;
+    poll[1] = request[kDaOffset];
+    poll[2] = request[kSaOffset];
+    poll[3] = kFcPoll;
+    poll[4] = FrameChecksum(poll + 1, 3);
+    poll[5] = kFrameEnd;
+}
+
+// After SC: wait, poll, and read the head of the response into bytes 0..6.
+int PollForResponse(LineHandle line, const std::uint8_t* request, std::uint8_t* response,
+                    std::int32_t number) {
+    Platform().sleepMs(kPollPauseMs);
+    std::uint8_t poll[kSd1Length];
+    BuildPoll(request, poll);
+    int rc = SendFrame(line, poll, kSd1Length);
+    if (rc != kLinkDone) {
+        err(kLogCategory, "Vpi%s%02d: Send SD1 fail", kFamilyTag, number);
+        return rc;
+    }
+    rc = ReceiveExact(line, response, kSd2HdrLength);
+    if (rc != kLinkDone) err(kLogCategory, "Vpi%s%02d: recv. tSD2Hdr fail", kFamilyTag, number);
+    return rc;
+}
+
+// The controller answered with an SD1 frame: read its rest; the exchange
+// fails either way.
+int ForeignSd1(LineHandle line, std::uint8_t* response, std::int32_t number) {
+    err(kLogCategory, "Vpi%s%02d: recv SD1 after SD2 message", kFamilyTag, number);
+    const int rc = ReceiveExact(line, response + 1, kSd1Length - 1);
+    if (rc == kLinkDone) return kLinkBroken;
+    err(kLogCategory, "Vpi%s%02d: recv. tSD1Hdr fail", kFamilyTag, number);
+    return rc;
+}
+
+// The controller passed the token (SD4): read its rest; the exchange fails
+// either way, the driver takes no part in token passing.
+int ForeignSd4(LineHandle line, std::uint8_t* response, std::int32_t number) {
+    err(kLogCategory, "Vpi%s%02d: recv SD4 after SD2 message (pass Token)", kFamilyTag, number);
+    const int rc = ReceiveExact(line, response + 1, kSd4Length - 1);
+    if (rc == kLinkDone) return kLinkBroken;
+    err(kLogCategory, "Vpi%s%02d: recv. tSD4Hdr - 1 fail", kFamilyTag, number);
+    return rc;
+}
+
+// Reads the S7 header and then the parameters, data, FCS and end byte it
+// announces, refusing a frame longer than the response buffer.
+int ReceiveResponseBody(LineHandle line, std::uint8_t* response, std::size_t capacity,
+                        std::uint32_t* responseLength, std::int32_t number) {
+    int rc = ReceiveExact(line, response + kRspHdrOffset, kPpiRspHdrLength);
+    if (rc != kLinkDone) {
+        err(kLogCategory, "Vpi%s%02d: recv. tPPIRspHdr fail", kFamilyTag, number);
+        return rc;
+    }
+    const std::uint32_t body = std::uint32_t{ParLgOf(response)} + DatLgOf(response);
+    const std::uint32_t total = body + kResponseOverhead;
+    if (total > capacity) {
+        err(kLogCategory, "Vpi%s%02d: recv. frame too long (par_lg + dat_lg + 21 = %u)",
+            kFamilyTag, number, static_cast<unsigned>(total));
+        return kLinkBroken;
+    }
+    rc = ReceiveExact(line, response + kParamsOffset, body + 2);
+    if (rc != kLinkDone) {
+        err(kLogCategory, "Vpi%s%02d: recv. (par_lg + dat_lg + 2) fail", kFamilyTag, number);
+        return rc;
+    }
+    *responseLength = total;
+    return kLinkDone;
+}
+
+}  // namespace
+
+int PpiExchange(LineHandle line, const std::uint8_t* request, std::int32_t requestLength,
+                std::uint8_t* response, std::size_t responseCapacity,
+                std::uint32_t* responseLength, std::int32_t number) {
+    *responseLength = 0;
+    Platform().sleepMs(kRequestPauseMs);
+
+    int rc = SendFrame(line, request, static_cast<std::uint32_t>(requestLength));
+    if (rc != kLinkDone) {
+        err(kLogCategory, "Vpi%s%02d: Send SD2 fail", kFamilyTag, number);
+        return rc;
+    }
+    rc = ReceiveExact(line, response, 1);
+    if (rc != kLinkDone) {
+        err(kLogCategory, "Vpi%s%02d: recv. SC Ack fail", kFamilyTag, number);
+        return rc;
+    }
+
+    switch (response[0]) {
+        case kSc:
+            rc = PollForResponse(line, request, response, number);
+            if (rc != kLinkDone) return rc;
+            break;
+        case kSd2:  // the response at once, without SC and poll
+            rc = ReceiveExact(line, response + 1, kSd2HdrLength - 1);
+            if (rc != kLinkDone) {
+                err(kLogCategory, "Vpi%s%02d: recv. tSD2Hdr - 1 fail", kFamilyTag, number);
+                return rc;
+            }
+            break;
+        case kSd1:
+            return ForeignSd1(line, response, number);
+        case kSd4:
+            return ForeignSd4(line, response, number);
+        default:
+            err(kLogCategory, "Vpi%s%02d: invalid recv. %02x", kFamilyTag, number,
+                static_cast<unsigned>(response[0]));
+            return kLinkBroken;
+    }
+    return ReceiveResponseBody(line, response, responseCapacity, responseLength, number);
+}
+
+}  // namespace plclink

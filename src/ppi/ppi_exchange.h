@@ -1,0 +1,26 @@
+// One link exchange on the PPI line: the request goes out in an SD2 frame,
+// the controller acknowledges with SC, the driver polls with SD1 and reads
+// the controller's SD2 response.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "serial/line_config.h"
+
+namespace plclink {
+
+// Pause before every request and between the SC acknowledgement and the poll.
+inline constexpr std::uint32_t kRequestPauseMs = 40;
+inline constexpr std::uint32_t kPollPauseMs = 40;
+
+// Sends `request` (an SD2 frame) and receives the response frame into
+// `response`, which holds `responseCapacity` bytes (at least 21).
+// `responseLength` is 0 until the exchange succeeds, then the frame's length.
+// Returns 0 done, 1 a broken or foreign frame (or a partial send), 2 silence.
+// Log lines carry the prefix formed with `instanceNumber`.
+int PpiExchange(LineHandle line, const std::uint8_t* request, std::int32_t requestLength,
+                std::uint8_t* response, std::size_t responseCapacity,
+                std::uint32_t* responseLength, std::int32_t instanceNumber);
+
+}  // namespace plclink

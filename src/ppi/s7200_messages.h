@@ -1,0 +1,47 @@
+// The S7 messages carried in the data field of the SD2 frames: the three
+// requests the driver sends, the check of every response, and the decoding
+// of a read response into the host's buffer. Each takes the call block of
+// the running command (its VpiInstance and its TagAccessRecord).
+#pragma once
+
+#include <cstdint>
+
+#include "plclink/vpi.h"
+
+namespace plclink {
+
+// One request frame carries at most 255 bytes from DA on (LE is one byte),
+// so a write carries at most 224 value bytes; one response frame carries at
+// most 234 value bytes.
+inline constexpr std::int32_t kMaxFrameLe = 255;
+inline constexpr std::int32_t kWriteRequestLeBase = 31;  // LE without values
+inline constexpr std::int32_t kMaxReadValueBytes = 234;
+
+// Item specification codes: transport size by element size in bits (byte,
+// word, double word), area code by area letter ('I' 'Q' 'M' 'V', else 0).
+inline constexpr std::uint8_t kTransportBit = 0x01;
+std::uint8_t TransportSizeOf(std::uint8_t memAreaBits);
+std::uint8_t AreaCodeOf(std::uint8_t memArea);
+
+// Bytes per value of a read (a 1-bit size reads a byte) and of a write
+// (every bit tag writes one byte). 0 or 3 come out for sizes the builder or
+// the decoder then rejects.
+std::int32_t ReadItemSize(std::uint8_t memAreaBits);
+std::int32_t WriteItemSize(const TagAccessRecord& record);
+
+// Builders: write txFrame and txLength (and requestFc); 0 built, 1 refused
+// with a log line and nothing built.
+int SetS7200EstablishAssociationReq(VpiCallBlock* callBlock);
+int SetS7200RdReq(VpiCallBlock* callBlock, std::int32_t count);
+int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count);
+
+// 0 when the response in rxFrame answers the request in txFrame and the
+// controller granted the access; else 1 with a log line.
+int CheckResponse(VpiCallBlock* callBlock);
+
+// Stores the values of a checked read response into the host's buffer:
+// single values at valueSlot (or the buffer start for double words), blocks
+// from the buffer start. 0, or 1 with a log line.
+int GetS7200RdRsp(VpiCallBlock* callBlock, std::int32_t count);
+
+}  // namespace plclink

@@ -1,0 +1,91 @@
+#include "ppi/s7200_transactions.h"
+
+#include "entry/host_log.h"
+#include "entry/vpi_instance.h"
+#include "platform/platform.h"
+#include "ppi/frame_io.h"
+#include "ppi/ppi_exchange.h"
+#include "ppi/s7200_messages.h"
+
+namespace plclink {
+namespace {
+
+// The exchange of the request in txFrame, the response into rxFrame.
+int Exchange(VpiCallBlock* callBlock) {
+    VpiInstance& instance = *InstanceOf(callBlock);
+    return PpiExchange(instance.lineHandle, instance.txFrame, instance.txLength,
+                       instance.rxFrame, sizeof instance.rxFrame, &instance.rxLength,
+                       instance.instanceNumber);
+}
+
+// What distinguishes a read from a write transaction.
+struct TransactionKind {
+    int (*build)(VpiCallBlock*, std::int32_t);
+    // Tests a received response (a read also stores its values).
+    int (*accept)(VpiCallBlock*, std::int32_t);
+    const char* buildFailLine;
+    const char* associationFailLine;
+};
+
+int AcceptRead(VpiCallBlock* callBlock, std::int32_t count) {
+    if (CheckResponse(callBlock) != 0) return 1;
+    return GetS7200RdRsp(callBlock, count);
+}
+
+int AcceptWrite(VpiCallBlock* callBlock, std::int32_t) { return CheckResponse(callBlock); }
+
+constexpr TransactionKind kRead{SetS7200RdReq, AcceptRead, "S7200Read() SetS7200RdReq FAIL",
+                                "S7200Read() S7200EstablishAssociation() rc = %d"};
+constexpr TransactionKind kWrite{SetS7200WrReq, AcceptWrite,
+                                 "invalid failed blockParser S7200Write() SetS7200WrReq FAIL",
+                                 "S7200Write() S7200EstablishAssociation() rc = %d"};
+
+// Up to three attempts. Silence and a refused response are retried as they
+// are; a broken or foreign frame first sets up the association again, and
+// an association that meets silence ends the transaction.
+int RunTransaction(VpiCallBlock* callBlock, std::int32_t count, const TransactionKind& kind) {
+    int status = kLinkDone;
+    for (int attempt = 0; attempt < kTransactionAttempts; ++attempt) {
+        if (kind.build(callBlock, count) != 0) {
+            err(kLogCategory, "%s", kind.buildFailLine);
+            return 1;
+        }
+        status = Exchange(callBlock);
+        if (status == kLinkDone) {
+            if (kind.accept(callBlock, count) == 0) return 0;
+        } else if (status == kLinkBroken) {
+            status = S7200EstablishAssociation(callBlock);
+            if (status != 0) err(kLogCategory, kind.associationFailLine, status);
+            if (status == kLinkSilent) break;
+        }
+    }
+    // A refused last attempt, or one whose association succeeded, gives 1.
+    return status == kLinkDone ? 1 : 2;
+}
+
+}  // namespace
+
+int S7200EstablishAssociation(VpiCallBlock* callBlock) {
+    err(kLogCategory, "S7200EstablishAssociation()");
+    int result = kLinkSilent;
+    for (int attempt = 0; attempt < kAssociationAttempts; ++attempt) {
+        Platform().sleepMs(kAssociationWaitMs);
+        SetS7200EstablishAssociationReq(callBlock);
+        result = Exchange(callBlock);
+        if (result == kLinkDone) {
+            if (CheckResponse(callBlock) == 0) return 0;
+            result = kLinkBroken;
+        }
+    }
+    return result;
+}
+
+int S7200Read(VpiCallBlock* callBlock, std::int32_t count) {
+    return RunTransaction(callBlock, count, kRead);
+}
+
+int S7200Write(VpiCallBlock* callBlock, std::int32_t count) {
+    return RunTransaction(callBlock, count, kWrite);
+}
+
+}  // namespace plclink

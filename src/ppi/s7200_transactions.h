@@ -1,0 +1,26 @@
+// The association, read and write transactions: build the request, run one
+// exchange, check the response, and retry; a broken link is recovered by
+// setting up the association with the controller again.
+#pragma once
+
+#include <cstdint>
+
+#include "plclink/vpi.h"
+
+namespace plclink {
+
+inline constexpr int kTransactionAttempts = 3;
+inline constexpr int kAssociationAttempts = 3;
+inline constexpr std::uint32_t kAssociationWaitMs = 3000;
+
+// 0 associated; 1 the last attempt met a refused response or a broken or
+// foreign frame; 2 it met silence.
+int S7200EstablishAssociation(VpiCallBlock* callBlock);
+
+// Read or write `count` elements of the call block's TagAccessRecord, whose
+// elementIndex holds the byte address. 0 done; 1 the request cannot be built
+// or the last attempt was refused; 2 the link failed on the last attempt.
+int S7200Read(VpiCallBlock* callBlock, std::int32_t count);
+int S7200Write(VpiCallBlock* callBlock, std::int32_t count);
+
+}  // namespace plclink
