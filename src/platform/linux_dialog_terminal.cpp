@@ -1,0 +1,395 @@
+// The terminal face of the Linux dialog: draws the control model with
+// ncurses in the template's arrangement and turns keys into the user's
+// actions. Tab and Shift-Tab move the focus in template order; the arrow
+// keys step lists, combos and the spin arrows beside an edit; Space or F4
+// opens a combo's list; Enter presses the focused button, else OK; Escape is
+// Cancel. Message boxes are modal boxes over the dialog. The terminal is
+// given back as it was when the dialog closes.
+#include <curses.h>
+#include <term.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "dialog/window_messages.h"
+#include "platform/linux_dialog_face.h"
+#include "platform/linux_dialog_layout.h"
+
+namespace plclink::linux_dialog {
+namespace {
+
+constexpr int kEscape = 27;
+// Consecutive failed reads after which the input is taken as gone.
+constexpr int kDeadInputReads = 3;
+
+// Whether a terminal that ncurses knows is there to draw on.
+bool TerminalAvailable() {
+    if (isatty(STDIN_FILENO) == 0 || isatty(STDOUT_FILENO) == 0) return false;
+    const char* term = std::getenv("TERM");
+    if (term == nullptr || *term == '\0') return false;
+    int status = 0;
+    TERMINAL* saved = cur_term;
+    if (setupterm(nullptr, STDOUT_FILENO, &status) != OK) {
+        set_curterm(saved);
+        return false;
+    }
+    TERMINAL* probe = cur_term;
+    set_curterm(saved);
+    del_curterm(probe);
+    return true;
+}
+
+class TerminalDialogFace final : public DialogFace {
+public:
+    bool open(DialogModel& dialog) override;
+    void run(DialogModel& dialog) override;
+    void close(DialogModel& dialog) override;
+    int messageBox(DialogModel* owner, const char* text, const char* caption,
+                   std::uint32_t type) override;
+
+private:
+    void draw(DialogModel& dialog);
+    void drawControl(DialogModel& dialog, const Control& c);
+    void drawDroppedList(const Control& combo);
+    void put(int row, int col, const std::string& text, attr_t attributes = A_NORMAL);
+    void handleKey(DialogModel& dialog, int key);
+    void typeInCombo(DialogModel& dialog, Control& combo, int key);
+
+    SCREEN* screen_ = nullptr;
+    DialogModel* shown_ = nullptr;
+    int top_ = 0, left_ = 0;  // the dialog's frame on the screen
+};
+
+void TerminalDialogFace::put(int row, int col, const std::string& text, attr_t attributes) {
+    attron(attributes);
+    mvaddnstr(top_ + row, left_ + col, text.c_str(), static_cast<int>(text.size()));
+    attroff(attributes);
+}
+
+bool TerminalDialogFace::open(DialogModel& dialog) {
+    if (screen_ != nullptr || !TerminalAvailable()) return false;
+    std::fflush(stdout);
+    screen_ = newterm(nullptr, stdout, stdin);
+    if (screen_ == nullptr) return false;
+    set_term(screen_);
+    const CellBox frame = DialogCells(dialog.layout());
+    if (LINES < frame.height || COLS < frame.width) {
+        endwin();
+        delscreen(screen_);
+        screen_ = nullptr;
+        return false;
+    }
+    cbreak();
+    noecho();
+    nonl();
+    keypad(stdscr, TRUE);
+    set_escdelay(50);
+    shown_ = &dialog;
+    return true;
+}
+
+void TerminalDialogFace::close(DialogModel&) {
+    if (screen_ == nullptr) return;
+    curs_set(1);
+    endwin();
+    delscreen(screen_);
+    screen_ = nullptr;
+    shown_ = nullptr;
+    std::fflush(stdout);
+}
+
+void TerminalDialogFace::run(DialogModel& dialog) {
+    int deadReads = 0;
+    while (!dialog.ended()) {
+        draw(dialog);
+        const int key = getch();
+        if (key == ERR) {
+            // No more input: the user can no longer answer, so cancel.
+            if (++deadReads >= kDeadInputReads) {
+                dialog.pressEscape();
+                if (!dialog.ended()) dialog.end(win::IDCANCEL);
+            }
+            continue;
+        }
+        deadReads = 0;
+        handleKey(dialog, key);
+    }
+}
+
+void TerminalDialogFace::typeInCombo(DialogModel& dialog, Control& combo, int key) {
+    // A letter chooses the next item that begins with it.
+    const int count = static_cast<int>(combo.items.size());
+    for (int step = 1; step <= count; ++step) {
+        const int index = (std::max(combo.choice, -1) + step + count) % count;
+        const std::string& item = combo.items[static_cast<std::size_t>(index)];
+        if (!item.empty() && std::toupper(static_cast<unsigned char>(item[0])) ==
+                                 std::toupper(key)) {
+            dialog.chooseItem(combo.id, index);
+            return;
+        }
+    }
+}
+
+void TerminalDialogFace::handleKey(DialogModel& dialog, int key) {
+    if (key == KEY_RESIZE) return;
+    if (key == '\t') return dialog.focusNext(false);
+    if (key == KEY_BTAB) return dialog.focusNext(true);
+    if (key == '\r' || key == '\n' || key == KEY_ENTER) return dialog.pressEnter();
+    if (key == kEscape) return dialog.pressEscape();
+    Control* c = dialog.focused();
+    if (c == nullptr) return;
+    const int up = key == KEY_UP ? -1 : key == KEY_DOWN ? 1 : 0;
+    switch (c->kind) {
+    case ControlKind::Edit:
+        if (up != 0) {
+            if (Control* spin = SpinOf(dialog, *c)) dialog.pressSpin(spin->id, up < 0);
+        } else if (key == KEY_LEFT || key == KEY_RIGHT) {
+            dialog.moveCaret(c->id, key == KEY_LEFT ? -1 : 1);
+        } else if (key == KEY_HOME || key == KEY_END) {
+            dialog.moveCaret(c->id, key == KEY_HOME ? INT32_MIN / 2 : INT32_MAX / 2);
+        } else if (key == KEY_BACKSPACE || key == 127 || key == 8) {
+            dialog.eraseBack(c->id);
+        } else if (key == KEY_DC) {
+            dialog.eraseForward(c->id);
+        } else if (key >= 0x20 && key <= 0x7E) {
+            if (!dialog.typeChar(c->id, static_cast<char>(key))) beep();
+        }
+        return;
+    case ControlKind::ComboBox:
+        if (up != 0 || key == KEY_LEFT || key == KEY_RIGHT)
+            dialog.stepChoice(c->id, up != 0 ? up : key == KEY_LEFT ? -1 : 1);
+        else if (key == ' ' || key == KEY_F(4))
+            dialog.dropDown(c->id, !c->dropped);
+        else if (key > 0x20 && key <= 0x7E)
+            typeInCombo(dialog, *c, key);
+        return;
+    case ControlKind::ListBox:
+        if (up != 0) dialog.stepChoice(c->id, up);
+        return;
+    case ControlKind::PushButton:
+        if (key == ' ') dialog.pressButton(c->id);
+        return;
+    default:
+        return;
+    }
+}
+
+void TerminalDialogFace::draw(DialogModel& dialog) {
+    const CellBox frame = DialogCells(dialog.layout());
+    top_ = std::max(0, (LINES - frame.height) / 2);
+    left_ = std::max(0, (COLS - frame.width) / 2);
+    erase();
+    for (int row = 0; row < frame.height; ++row) put(row, 0, std::string(frame.width, ' '));
+    attron(A_BOLD);
+    mvwhline(stdscr, top_, left_ + 1, ACS_HLINE, frame.width - 2);
+    mvwhline(stdscr, top_ + frame.height - 1, left_ + 1, ACS_HLINE, frame.width - 2);
+    mvwvline(stdscr, top_ + 1, left_, ACS_VLINE, frame.height - 2);
+    mvwvline(stdscr, top_ + 1, left_ + frame.width - 1, ACS_VLINE, frame.height - 2);
+    mvaddch(top_, left_, ACS_ULCORNER);
+    mvaddch(top_, left_ + frame.width - 1, ACS_URCORNER);
+    mvaddch(top_ + frame.height - 1, left_, ACS_LLCORNER);
+    mvaddch(top_ + frame.height - 1, left_ + frame.width - 1, ACS_LRCORNER);
+    attroff(A_BOLD);
+    put(0, 2, std::string(" ") + dialog.layout().caption + " ", A_BOLD);
+    for (const Control& c : dialog.controls()) drawControl(dialog, c);
+    // An open list lies over whatever is below its combo.
+    Control* focus = dialog.focused();
+    if (focus != nullptr && focus->kind == ControlKind::ComboBox && focus->dropped)
+        drawDroppedList(*focus);
+    // The cursor stands in the focused edit, at its caret.
+    if (focus != nullptr && focus->kind == ControlKind::Edit) {
+        const CellBox box = ControlCells(*focus->layout);
+        const int caret = static_cast<int>(std::min(focus->caret, focus->text.size()));
+        curs_set(1);
+        move(top_ + box.row, left_ + box.col + std::min(caret, box.width - 1));
+    } else {
+        curs_set(0);
+    }
+    refresh();
+}
+
+std::string Fit(const std::string& text, int width) {
+    std::string out = text.substr(0, static_cast<std::size_t>(std::max(width, 0)));
+    out.resize(static_cast<std::size_t>(std::max(width, 0)), ' ');
+    return out;
+}
+
+std::string Centered(const std::string& text, int width) {
+    const int pad = std::max(0, (width - static_cast<int>(text.size())) / 2);
+    return Fit(std::string(static_cast<std::size_t>(pad), ' ') + text, width);
+}
+
+int ComboWidth(const Control& c, int templateWidth) {
+    int longest = 0;
+    for (const std::string& item : c.items) longest = std::max(longest, static_cast<int>(item.size()));
+    return std::max(templateWidth, longest + 2);
+}
+
+void TerminalDialogFace::drawControl(DialogModel& dialog, const Control& c) {
+    const CellBox box = ControlCells(*c.layout);
+    const bool focused = dialog.focused() == &c;
+    const attr_t shade = c.enabled ? A_NORMAL : A_DIM;
+    switch (c.kind) {
+    case ControlKind::Static:
+        put(box.row, box.col, Fit(c.text, std::max(box.width, static_cast<int>(c.text.size()))),
+            shade);
+        return;
+    case ControlKind::GroupBox: {
+        const int right = left_ + box.col + box.width - 1;
+        const int bottom = top_ + box.row + box.height - 1;
+        mvwhline(stdscr, top_ + box.row, left_ + box.col + 1, ACS_HLINE, box.width - 2);
+        mvwhline(stdscr, bottom, left_ + box.col + 1, ACS_HLINE, box.width - 2);
+        mvwvline(stdscr, top_ + box.row + 1, left_ + box.col, ACS_VLINE, box.height - 2);
+        mvwvline(stdscr, top_ + box.row + 1, right, ACS_VLINE, box.height - 2);
+        mvaddch(top_ + box.row, left_ + box.col, ACS_ULCORNER);
+        mvaddch(top_ + box.row, right, ACS_URCORNER);
+        mvaddch(bottom, left_ + box.col, ACS_LLCORNER);
+        mvaddch(bottom, right, ACS_LRCORNER);
+        if (!c.text.empty()) put(box.row, box.col + 1, c.text);
+        return;
+    }
+    case ControlKind::Edit: {
+        // Show the end of a text longer than the field.
+        const int width = std::max(box.width, 2);
+        std::string shown = c.text;
+        if (static_cast<int>(shown.size()) > width)
+            shown = shown.substr(shown.size() - static_cast<std::size_t>(width));
+        put(box.row, box.col, Fit(shown, width),
+            shade | A_UNDERLINE | (focused && c.selectAll ? A_REVERSE : A_NORMAL));
+        return;
+    }
+    case ControlKind::ScrollBar:
+        attron(shade);
+        mvaddch(top_ + box.row, left_ + box.col, ACS_UARROW);
+        mvaddch(top_ + box.row, left_ + box.col + 1, ACS_DARROW);
+        attroff(shade);
+        return;
+    case ControlKind::ComboBox: {
+        const int width = ComboWidth(c, box.width);
+        std::string chosen;
+        if (c.choice >= 0 && static_cast<std::size_t>(c.choice) < c.items.size())
+            chosen = c.items[static_cast<std::size_t>(c.choice)];
+        put(box.row, box.col, Fit(chosen, width - 2), shade | (focused ? A_REVERSE : A_UNDERLINE));
+        put(box.row, box.col + width - 2, " ", shade);
+        attron(shade);
+        mvaddch(top_ + box.row, left_ + box.col + width - 1, ACS_DARROW);
+        attroff(shade);
+        return;
+    }
+    case ControlKind::ListBox: {
+        // One item high: the top item, and the list's own arrows.
+        std::string topItem;
+        if (c.topIndex >= 0 && static_cast<std::size_t>(c.topIndex) < c.items.size())
+            topItem = c.items[static_cast<std::size_t>(c.topIndex)];
+        put(box.row, box.col, Fit(topItem, box.width - 2),
+            shade | (focused ? A_REVERSE : A_UNDERLINE));
+        attron(shade);
+        mvaddch(top_ + box.row, left_ + box.col + box.width - 2, ACS_UARROW);
+        mvaddch(top_ + box.row, left_ + box.col + box.width - 1, ACS_DARROW);
+        attroff(shade);
+        return;
+    }
+    case ControlKind::PushButton: {
+        const std::string face = c.defaultButton ? "[ " + c.text + " ]" : "< " + c.text + " >";
+        put(box.row, box.col, Centered(face, box.width), shade | (focused ? A_REVERSE : A_BOLD));
+        return;
+    }
+    }
+}
+
+void TerminalDialogFace::drawDroppedList(const Control& combo) {
+    const CellBox box = ControlCells(*combo.layout);
+    const int width = ComboWidth(combo, box.width);
+    const int rows = std::min(static_cast<int>(combo.items.size()), DroppedRows(*combo.layout));
+    const int firstItem =
+        std::clamp(combo.choice - rows + 1, 0, std::max(0, static_cast<int>(combo.items.size()) - rows));
+    for (int i = 0; i < rows; ++i) {
+        const int index = firstItem + i;
+        const attr_t look = index == combo.choice ? A_REVERSE : A_NORMAL;
+        put(box.row + 1 + i, box.col, "|" + Fit(combo.items[static_cast<std::size_t>(index)], width - 2) + "|",
+            look);
+    }
+    put(box.row + 1 + rows, box.col, "+" + std::string(static_cast<std::size_t>(width - 2), '-') + "+");
+}
+
+// Splits a message into lines of at most `width` characters, at blanks where
+// it can; every character of the text is kept.
+std::vector<std::string> WrapMessage(const std::string& text, int width) {
+    std::vector<std::string> textLines;
+    std::size_t start = 0;
+    const auto w = static_cast<std::size_t>(std::max(width, 1));
+    while (text.size() - start > w) {
+        std::size_t cut = text.rfind(' ', start + w);
+        if (cut == std::string::npos || cut <= start) cut = start + w;
+        textLines.push_back(text.substr(start, cut - start));
+        start = cut;
+        while (start < text.size() && text[start] == ' ' && text.size() - start > w) ++start;
+    }
+    textLines.push_back(text.substr(start));
+    return textLines;
+}
+
+int TerminalDialogFace::messageBox(DialogModel*, const char* text, const char* caption,
+                                   std::uint32_t) {
+    if (screen_ == nullptr) return 0;
+    const std::string message = text;
+    const int textWidth = std::max(16, std::min(COLS - 6, static_cast<int>(message.size())));
+    const std::vector<std::string> textLines = WrapMessage(message, textWidth);
+    const int width = textWidth + 4;
+    const int height = static_cast<int>(textLines.size()) + 4;
+    const int saveTop = top_, saveLeft = left_;
+    for (;;) {
+        if (shown_ != nullptr) draw(*shown_);
+        top_ = std::max(0, (LINES - height) / 2);
+        left_ = std::max(0, (COLS - width) / 2);
+        for (int row = 0; row < height; ++row) put(row, 0, std::string(static_cast<std::size_t>(width), ' '));
+        mvwhline(stdscr, top_, left_ + 1, ACS_HLINE, width - 2);
+        mvwhline(stdscr, top_ + height - 1, left_ + 1, ACS_HLINE, width - 2);
+        mvwvline(stdscr, top_ + 1, left_, ACS_VLINE, height - 2);
+        mvwvline(stdscr, top_ + 1, left_ + width - 1, ACS_VLINE, height - 2);
+        mvaddch(top_, left_, ACS_ULCORNER);
+        mvaddch(top_, left_ + width - 1, ACS_URCORNER);
+        mvaddch(top_ + height - 1, left_, ACS_LLCORNER);
+        mvaddch(top_ + height - 1, left_ + width - 1, ACS_LRCORNER);
+        put(0, 2, std::string(" ") + caption + " ", A_BOLD);
+        for (std::size_t i = 0; i < textLines.size(); ++i) put(static_cast<int>(i) + 1, 2, textLines[i]);
+        put(height - 2, 0, Centered("[ OK ]", width), A_REVERSE);
+        curs_set(0);
+        refresh();
+        const int key = getch();
+        if (key == KEY_RESIZE) {
+            top_ = saveTop;
+            left_ = saveLeft;
+            continue;
+        }
+        if (key == ERR || key == '\r' || key == '\n' || key == KEY_ENTER || key == ' ' ||
+            key == kEscape || key == 'o' || key == 'O')
+            break;
+    }
+    top_ = saveTop;
+    left_ = saveLeft;
+    return static_cast<int>(win::IDOK);
+}
+
+DialogFace* installedFace = nullptr;
+
+}  // namespace
+
+DialogFace& TerminalFace() {
+    static TerminalDialogFace face;
+    return face;
+}
+
+DialogFace& CurrentFace() { return installedFace != nullptr ? *installedFace : TerminalFace(); }
+
+DialogFace* InstallFace(DialogFace* face) {
+    DialogFace* previous = installedFace;
+    installedFace = face;
+    return previous;
+}
+
+}  // namespace plclink::linux_dialog
