@@ -122,15 +122,18 @@ MessageResult Command(WindowHandle dialog, MessageWParam wParam) {
     }
 }
 
-// PLC numbers 1..32, no wrap; a text that is not one or two digits counts as 1.
+// PLC numbers up to 32 and down to 1, no wrap; a text that is not one or two
+// digits counts as 1.
 void StepPlcNumber(WindowHandle dialog, bool up) {
     char text[3];
     ReadText(dialog, kPlcNumberEdit, text, sizeof text);
     int number = 1;
     if (IsOneOrTwoDigits(text) == 0 || std::sscanf(text, "%02d", &number) != 1) number = 1;
-    number = up ? number + 1 : number - 1;
-    if (number > kMaxPlcNumber) number = kMaxPlcNumber;
-    if (number < kMinPlcNumber) number = kMinPlcNumber;
+    // Each direction has its own limit: a typed 50 steps down to 49.
+    if (up)
+        number = number + 1 > kMaxPlcNumber ? kMaxPlcNumber : number + 1;
+    else
+        number = number - 1 < kMinPlcNumber ? kMinPlcNumber : number - 1;
     SetPlcNumberText(dialog, number);
 }
 
