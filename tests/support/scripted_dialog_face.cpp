@@ -1,3 +1,4 @@
+#if !defined(_WIN32)
 #include "scripted_dialog_face.h"
 
 #include "dialog/window_messages.h"
@@ -42,3 +43,5 @@ int ScriptedDialogFace::messageBox(Dialog* owner, const char* text, const char* 
 }
 
 }  // namespace plclink::testing
+
+#endif  // !defined(_WIN32)
