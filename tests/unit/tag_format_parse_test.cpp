@@ -67,7 +67,7 @@ TEST_F(TagFormatParse, EveryByteBitIsADigitalTag) {
     const char letters[] = {'M', 'I', 'Q', 'V'};
     for (int a = 0; a < 4; ++a) {
         for (int bit = 0; bit <= 7; ++bit) {
-            const Composed c = composeAndParse(areas[a], 0, "37", bit + 2, 6);
+            const Composed c = composeAndParse(areas[a], 0, "37", bit + 1, 6);
             ASSERT_EQ(c.gas.size(), 9u) << c.gas;
             EXPECT_EQ(c.parseResult, 0) << c.gas;
             EXPECT_EQ(c.parsed.plcNumber, 1);
