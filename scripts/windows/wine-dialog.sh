@@ -1,9 +1,43 @@
 #!/usr/bin/env bash
-# The Tag Format dialog in a real window under Xvfb, driven by messages.
-# Usage: wine-dialog.sh WIN32_BUILD (WINEPREFIX set)
+# The Tag Format dialog in a real window under Xvfb: plclink_dialog_test.exe
+# shows command 16's dialog, drives it with messages and checks the address
+# composed. Before it presses OK, a screenshot of the filled-in dialog is
+# saved as WIN32_BUILD/screenshots/tag-format-dialog.png for a person to
+# look at. Usage: wine-dialog.sh WIN32_BUILD (WINEPREFIX set)
 set -euo pipefail
-BUILD=$1
-if [ ! -e "$BUILD/bin/plclink_dialog_test.exe" ]; then
+cd "$(dirname "$0")/../.."
+BUILD=$(cd "$1" && pwd)
+if ! grep -qs 'KorRmClient(' src/dialog/*.cpp; then
   echo "SKIP: Tag Format dialog under wine: the dialog logic is not on main yet"
   exit 0
 fi
+
+SHOTS=$BUILD/screenshots
+HANDSHAKE=$BUILD/bin/dialog-handshake
+rm -rf "$HANDSHAKE" && mkdir -p "$HANDSHAKE" "$SHOTS"
+rm -f "$SHOTS/tag-format-dialog.png"
+
+# Wine draws the windows' frames and captions itself: there is no window
+# manager on the virtual display.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+
+cd "$BUILD/bin"
+export SHOTS
+timeout 300 xvfb-run -a -s "-screen 0 640x400x24" bash -c '
+  wine plclink_dialog_test.exe dialog-handshake &
+  pid=$!
+  for _ in $(seq 600); do
+    [ -e dialog-handshake/ready ] && break
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -e dialog-handshake/ready ]; then
+    import -window root "$SHOTS/tag-format-dialog.png" || echo "screenshot failed"
+  fi
+  touch dialog-handshake/go
+  wait $pid
+' 2> >(grep -v "X connection to .* broken" >&2)
+rm -rf "$HANDSHAKE"
+[ -s "$SHOTS/tag-format-dialog.png" ] || { echo "FAIL: no screenshot of the dialog"; exit 1; }
+echo "screenshot: $SHOTS/tag-format-dialog.png"
