@@ -27,10 +27,11 @@ constexpr TagCommand kReadBlock{"ReadBlock", true, true};
 constexpr TagCommand kWriteValue{"WriteValue", false, false};
 constexpr TagCommand kWriteBlock{"WriteBlock", false, true};
 
-std::int32_t IndexToByteAddress(std::int32_t index, std::int32_t sizeBits) {
-    const auto raw = static_cast<std::uint32_t>(index);
-    if (sizeBits == 16) return static_cast<std::int32_t>(raw * 2u);
-    if (sizeBits == 32) return static_cast<std::int32_t>(raw * 4u);
+// The byte address of an element index, computed wide so that no index
+// wraps onto another address.
+std::int64_t IndexToByteAddress(std::int32_t index, std::int32_t sizeBits) {
+    if (sizeBits == 16) return std::int64_t{index} * 2;
+    if (sizeBits == 32) return std::int64_t{index} * 4;
     return index;
 }
 
@@ -64,6 +65,12 @@ int RefuseRecord(const TagCommand& command, const VpiInstance* instance,
             command.name, count);
         return 1;
     }
+    const std::int64_t byteAddress = IndexToByteAddress(record->elementIndex, record->sizeBits);
+    if (byteAddress < 0 || byteAddress > kMaxByteAddress) {
+        err(kLogCategory, "%.35s: %s() FAIL (elementIndex: %d)", name, command.name,
+            record->elementIndex);
+        return 1;
+    }
     return 0;
 }
 
@@ -80,7 +87,8 @@ std::int32_t RunTagCommand(VpiCallBlock* callBlock, const TagCommand& command) {
         // Bytes 0..3 stay zero unless the whole response passes.
         std::memset(buffer, 0, 4);
     }
-    record->elementIndex = IndexToByteAddress(elementIndex, record->sizeBits);
+    record->elementIndex =
+        static_cast<std::int32_t>(IndexToByteAddress(elementIndex, record->sizeBits));
     // A text tag's buffer reads as empty until values arrive. Writes send the
     // host's values as given.
     if (command.read && record->tagKind == kTextTagKind) buffer[0] = 0;
@@ -90,7 +98,11 @@ std::int32_t RunTagCommand(VpiCallBlock* callBlock, const TagCommand& command) {
         instance->blockMode = command.block ? 1 : 0;
         result = S7200Read(callBlock, command.block ? record->itemCount : 1);
     } else {
-        result = S7200Write(callBlock, command.block ? record->itemCount : 1);
+        // A block write takes its elements from the buffer start, as a block
+        // read stores them, also when there is one: the host's block buffer
+        // holds itemCount elements and no more.
+        result = command.block ? S7200Write(callBlock, record->itemCount, ValueLayout::kBlock)
+                               : S7200Write(callBlock, 1);
     }
     record->elementIndex = elementIndex;
     return result;

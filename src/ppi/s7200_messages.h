@@ -17,6 +17,15 @@ inline constexpr std::int32_t kMaxFrameLe = 255;
 inline constexpr std::int32_t kWriteRequestLeBase = 31;  // LE without values
 inline constexpr std::int32_t kMaxReadValueBytes = 234;
 
+// The bit address is 24 bits wide: the highest byte address it reaches.
+inline constexpr std::int64_t kMaxByteAddress = 0xFFFFFF / 8;
+
+// Where a write takes its values from the host's buffer. By count: a count
+// of 1 is a single value (from valueSlot, a double word from the buffer
+// start), more are a block. Block: the elements from the buffer start
+// whatever the count, as a block read stores them.
+enum class ValueLayout { kByCount, kBlock };
+
 // Item specification codes: transport size by element size in bits (byte,
 // word, double word), area code by area letter ('I' 'Q' 'M' 'V', else 0).
 inline constexpr std::uint8_t kTransportBit = 0x01;
@@ -33,7 +42,8 @@ std::int32_t WriteItemSize(const TagAccessRecord& record);
 // with a log line and nothing built.
 int SetS7200EstablishAssociationReq(VpiCallBlock* callBlock);
 int SetS7200RdReq(VpiCallBlock* callBlock, std::int32_t count);
-int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count);
+int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count,
+                  ValueLayout layout = ValueLayout::kByCount);
 
 // 0 when the response in rxFrame answers the request in txFrame and the
 // controller granted the access; else 1 with a log line.

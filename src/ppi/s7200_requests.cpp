@@ -83,7 +83,12 @@ void ItemSpecification(FrameWriter& out, const TagAccessRecord& record, std::uin
     out.Address24(bitAddress);
 }
 
-// elementIndex holds the byte address while a transaction runs.
+// elementIndex holds the byte address while a transaction runs; its bit
+// address must fit the item's 24 bits, or another address would be served.
+bool AddressFits(const TagAccessRecord& record) {
+    return record.elementIndex >= 0 && record.elementIndex <= kMaxByteAddress;
+}
+
 std::uint32_t BitAddressOf(const TagAccessRecord& record) {
     return static_cast<std::uint32_t>(record.elementIndex) * 8u;
 }
@@ -160,6 +165,11 @@ int SetS7200RdReq(VpiCallBlock* callBlock, std::int32_t count) {
             instance.instanceNumber, record.memArea, record.memAreaBits);
         return 1;
     }
+    if (!AddressFits(record)) {
+        err(kLogCategory, "Vpi%s%02d: SetS7200RdReq() wrong address: %d", kFamilyTag,
+            instance.instanceNumber, record.elementIndex);
+        return 1;
+    }
     FrameWriter out(instance);
     Sd2Head(out, 0x1B, StationOf(record), instance.requestFc);
     RequestHeader(out, 0x0000, kItemParLg, 0);
@@ -171,7 +181,7 @@ int SetS7200RdReq(VpiCallBlock* callBlock, std::int32_t count) {
     return 0;
 }
 
-int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count) {
+int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count, ValueLayout layout) {
     VpiInstance& instance = *InstanceOf(callBlock);
     const auto& record = *ParamsOf<TagAccessRecord>(callBlock);
     instance.requestFc = kFcRequest;
@@ -187,6 +197,11 @@ int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count) {
     if (itemSize != 1 && itemSize != 2 && itemSize != 4) {
         err(kLogCategory, "Vpi%s%02d: SetS7200WrReq FAIL (wrong item_size: %d)", kFamilyTag,
             instance.instanceNumber, itemSize);
+        return 1;
+    }
+    if (!AddressFits(record)) {
+        err(kLogCategory, "Vpi%s%02d: SetS7200WrReq() wrong address: %d", kFamilyTag,
+            instance.instanceNumber, record.elementIndex);
         return 1;
     }
     // The values must fit one frame, and so txFrame.
@@ -210,7 +225,7 @@ int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count) {
     out.Byte(0x00);
     out.Byte(bitTag ? 0x03 : 0x04);
     out.Word(static_cast<std::uint16_t>(bitTag ? 1 : record.memAreaBits * count));
-    if (count == 1) {
+    if (count == 1 && layout == ValueLayout::kByCount) {
         SingleValue(out, instance, record, bitTag, itemSize);
     } else {
         BlockValues(out, record, bitTag, itemSize, count);

@@ -20,12 +20,16 @@ int Exchange(VpiCallBlock* callBlock) {
 
 // What distinguishes a read from a write transaction.
 struct TransactionKind {
-    int (*build)(VpiCallBlock*, std::int32_t);
+    int (*build)(VpiCallBlock*, std::int32_t, ValueLayout);
     // Tests a received response (a read also stores its values).
     int (*accept)(VpiCallBlock*, std::int32_t);
     const char* buildFailLine;
     const char* associationFailLine;
 };
+
+int BuildRead(VpiCallBlock* callBlock, std::int32_t count, ValueLayout) {
+    return SetS7200RdReq(callBlock, count);
+}
 
 int AcceptRead(VpiCallBlock* callBlock, std::int32_t count) {
     if (CheckResponse(callBlock) != 0) return 1;
@@ -34,7 +38,7 @@ int AcceptRead(VpiCallBlock* callBlock, std::int32_t count) {
 
 int AcceptWrite(VpiCallBlock* callBlock, std::int32_t) { return CheckResponse(callBlock); }
 
-constexpr TransactionKind kRead{SetS7200RdReq, AcceptRead, "S7200Read() SetS7200RdReq FAIL",
+constexpr TransactionKind kRead{BuildRead, AcceptRead, "S7200Read() SetS7200RdReq FAIL",
                                 "S7200Read() S7200EstablishAssociation() rc = %d"};
 constexpr TransactionKind kWrite{SetS7200WrReq, AcceptWrite,
                                  "invalid failed blockParser S7200Write() SetS7200WrReq FAIL",
@@ -43,10 +47,11 @@ constexpr TransactionKind kWrite{SetS7200WrReq, AcceptWrite,
 // Up to three attempts. Silence and a refused response are retried as they
 // are; a broken or foreign frame first sets up the association again, and
 // an association that meets silence ends the transaction.
-int RunTransaction(VpiCallBlock* callBlock, std::int32_t count, const TransactionKind& kind) {
+int RunTransaction(VpiCallBlock* callBlock, std::int32_t count, const TransactionKind& kind,
+                   ValueLayout layout) {
     int status = kLinkDone;
     for (int attempt = 0; attempt < kTransactionAttempts; ++attempt) {
-        if (kind.build(callBlock, count) != 0) {
+        if (kind.build(callBlock, count, layout) != 0) {
             err(kLogCategory, "%s", kind.buildFailLine);
             return 1;
         }
@@ -81,11 +86,11 @@ int S7200EstablishAssociation(VpiCallBlock* callBlock) {
 }
 
 int S7200Read(VpiCallBlock* callBlock, std::int32_t count) {
-    return RunTransaction(callBlock, count, kRead);
+    return RunTransaction(callBlock, count, kRead, ValueLayout::kByCount);
 }
 
-int S7200Write(VpiCallBlock* callBlock, std::int32_t count) {
-    return RunTransaction(callBlock, count, kWrite);
+int S7200Write(VpiCallBlock* callBlock, std::int32_t count, ValueLayout layout) {
+    return RunTransaction(callBlock, count, kWrite, layout);
 }
 
 }  // namespace plclink

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "plclink/vpi.h"
+#include "ppi/s7200_messages.h"
 
 namespace plclink {
 
@@ -21,6 +22,8 @@ int S7200EstablishAssociation(VpiCallBlock* callBlock);
 // elementIndex holds the byte address. 0 done; 1 the request cannot be built
 // or the last attempt was refused; 2 the link failed on the last attempt.
 int S7200Read(VpiCallBlock* callBlock, std::int32_t count);
-int S7200Write(VpiCallBlock* callBlock, std::int32_t count);
+// A write takes its values from the host's buffer by `layout`.
+int S7200Write(VpiCallBlock* callBlock, std::int32_t count,
+               ValueLayout layout = ValueLayout::kByCount);
 
 }  // namespace plclink

@@ -141,13 +141,33 @@ TEST_F(BlockCommandsTest, SingleWritesTakeTheirValueFromByteTwo) {
     EXPECT_EQ(SentValues(), Bytes{0x5A});
     EXPECT_EQ(peer.area('M')[10], 0x5A);
 
-    // A block of one word is a single value.
+    side.tag('V', 32, 1);
+    ASSERT_EQ(Run(VPI_WRITE_VALUE), 0);
+    EXPECT_EQ(SentValues(), (Bytes{0x99, 0x5A, 0x22, 0x11}));
+}
+
+TEST_F(BlockCommandsTest, ABlockOfOneIsTakenFromTheBufferStartAsItWasRead) {
+    // The host's block buffer holds itemCount elements: one word here.
+    peer.area('V')[6] = 0xAB;
+    peer.area('V')[7] = 0xCD;
     side.tag('V', 16, 3);
     side.record.itemCount = 1;
+    Fill(0xEE);
+    ASSERT_EQ(Run(VPI_READ_BLOCK), 0);
+    EXPECT_EQ(Word(0), 0xABCD);
+    EXPECT_EQ(side.buffer[2], 0xEE);
+
+    peer.area('V')[6] = peer.area('V')[7] = 0;
     ASSERT_EQ(Run(VPI_WRITE_BLOCK), 0);
-    EXPECT_EQ(SentValues(), (Bytes{0x99, 0x5A}));
+    EXPECT_EQ(SentValues(), (Bytes{0xAB, 0xCD}));
+    EXPECT_EQ(peer.area('V')[6], 0xAB);
     EXPECT_EQ(side.record.elementIndex, 3);
-    EXPECT_EQ(peer.area('V')[6], 0x99);
+
+    side.tag('M', 8, 0, 4);  // a bit block of one
+    side.buffer[0] = 0x40;
+    ASSERT_EQ(Run(VPI_WRITE_BLOCK), 0);
+    EXPECT_EQ(SentValues(), Bytes{0x01});
+    EXPECT_EQ(peer.area('M')[0], 0x10);
 }
 
 TEST_F(BlockCommandsTest, WrittenBlocksReadBack) {
@@ -200,6 +220,36 @@ TEST_F(BlockCommandsTest, RecordsThatCannotBeServedAreRefusedUntouched) {
         for (std::uint8_t b : side.buffer) ASSERT_EQ(b, 0xEE) << c.what;
     }
     EXPECT_TRUE(peer.requests.empty());
+
+    // Element indexes whose byte address leaves the 24-bit bit address, also
+    // those that would wrap in 32 bits onto address 0.
+    struct Index {
+        std::uint8_t bits;
+        std::int32_t index;
+        std::uint32_t command;
+    };
+    for (const Index& x : {Index{8, -1, VPI_READ_VALUE}, Index{8, 0x200000, VPI_WRITE_VALUE},
+                           Index{16, 0x100000, VPI_READ_BLOCK},
+                           Index{32, 0x40000000, VPI_WRITE_BLOCK},
+                           Index{32, -0x40000000, VPI_READ_VALUE}}) {
+        Host().reset();
+        side.tag('V', x.bits, x.index);
+        side.record.itemCount = 1;
+        EXPECT_EQ(Run(x.command), 1) << x.index;
+        ASSERT_EQ(Host().texts().size(), 1u);
+        EXPECT_NE(Host().texts()[0].find("FAIL (elementIndex: " + std::to_string(x.index) + ")"),
+                  std::string::npos)
+            << Host().texts()[0];
+        EXPECT_EQ(side.record.elementIndex, x.index);
+    }
+    EXPECT_TRUE(peer.requests.empty());
+    // The highest address still goes out.
+    side.tag('V', 8, 0x1FFFFF);
+    Run(VPI_READ_VALUE);
+    ASSERT_EQ(peer.requests.size(), 3u);  // refused by the station, tried three times
+    EXPECT_EQ(Bytes(peer.requests[0].begin() + 28, peer.requests[0].begin() + 31),
+              (Bytes{0xFF, 0xFF, 0xF8}));
+    peer.requests.clear();
 
     // The largest blocks that fit go out.
     side.tag('V', 8, 0);

@@ -166,6 +166,12 @@ TEST_F(MessagesTest, WriteValueLayouts) {
               (Bytes{0x00, 0x04, 0x00, 0x30, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}));
     EXPECT_EQ(tx[41], FrameChecksumOf(tx));
 
+    // The block layout also for one element.
+    ASSERT_EQ(SetS7200WrReq(&side.block, 1, ValueLayout::kBlock), 0);
+    tx = Tx();
+    ASSERT_EQ(tx.size(), 39u);
+    EXPECT_EQ(Bytes(tx.begin() + 35, tx.begin() + 37), (Bytes{0x01, 0x02}));
+
     // A bit block sends each byte as 0 or 1; the length stays one bit.
     const std::uint8_t bits[3] = {0x00, 0x80, 0x01};
     std::memcpy(side.buffer, bits, 3);
@@ -203,7 +209,20 @@ TEST_F(MessagesTest, BuildersRefuseWhatTheyCannotBuild) {
                                      "VpiK701: SetS7200WrReq FAIL (count: 0)"}));
     for (const auto& line : Host().log) EXPECT_EQ(line.category, 32);
 
+    Host().reset();
+    for (std::int32_t address : {-1, 0x200000}) {
+        side.tag('V', 8, address);
+        EXPECT_EQ(SetS7200RdReq(&side.block, 1), 1);
+        EXPECT_EQ(SetS7200WrReq(&side.block, 1), 1);
+    }
+    EXPECT_EQ(Host().texts(), (Lines{"VpiK701: SetS7200RdReq() wrong address: -1",
+                                     "VpiK701: SetS7200WrReq() wrong address: -1",
+                                     "VpiK701: SetS7200RdReq() wrong address: 2097152",
+                                     "VpiK701: SetS7200WrReq() wrong address: 2097152"}));
+    EXPECT_EQ(side.instance.txLength, 5);
+
     // The largest write that fits: 112 words, LE 255.
+    side.tag('V', 16, 0);
     ASSERT_EQ(SetS7200WrReq(&side.block, 112), 0);
     EXPECT_EQ(side.instance.txLength, 261);
     EXPECT_EQ(side.instance.txFrame[1], 255);
