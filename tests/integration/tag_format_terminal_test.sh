@@ -48,7 +48,7 @@ wait_for_result() {
 start_dialog() {  # result file
   "${TMUX_CMD[@]}" kill-server >/dev/null 2>&1
   "${TMUX_CMD[@]}" new-session -d -s dialog -x 80 -y 24 \
-    "'$PROBE' '$MODULE' '$1' '$WORK/host.log'" || return 1
+    "'$PROBE' '$MODULE' '$1' '$WORK/host.log'; stty -a > '$1.stty'" || return 1
   wait_for_text "Tag Format" && wait_for_text "PLC number:"
 }
 
@@ -69,6 +69,10 @@ if start_dialog "$WORK/composed"; then
   keys Enter
   got=$(wait_for_result "$WORK/composed")
   [ "$got" = "result=0 gas=01VB00125" ] || fail "composed: $got"
+  # The terminal is given back in its line mode, echo on.
+  wait_for_result "$WORK/composed.stty" >/dev/null
+  grep -qE '(^| )icanon( |$)' "$WORK/composed.stty" && grep -qE '(^| )echo( |$)' "$WORK/composed.stty" ||
+    fail "terminal not restored: $(cat "$WORK/composed.stty" 2>/dev/null)"
 else
   fail "dialog did not appear"
 fi
