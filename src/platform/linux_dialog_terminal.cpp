@@ -87,7 +87,7 @@ bool TerminalDialogFace::open(DialogModel& dialog) {
     noecho();
     nonl();
     keypad(stdscr, TRUE);
-    set_escdelay(50);
+    set_escdelay(100);  // Escape alone, yet room for a key sequence sent slowly
     shown_ = &dialog;
     return true;
 }
