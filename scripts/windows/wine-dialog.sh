@@ -21,6 +21,10 @@ rm -f "$SHOTS/tag-format-dialog.png"
 # manager on the virtual display.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+# The prefix's desktop must start on the virtual display: end the session
+# that earlier steps started without one.
+wineserver -k >/dev/null 2>&1 || true
+timeout 60 wineserver -w || true
 
 cd "$BUILD/bin"
 export SHOTS
