@@ -42,6 +42,16 @@ bool FitsOneFrame(const TagCommand& command, const TagAccessRecord& record, std:
     return kWriteRequestLeBase + std::int64_t{WriteItemSize(record)} * count <= kMaxFrameLe;
 }
 
+// A bit write goes to bit address byte address x 8 + bitNumber: the bit must
+// lie within the element (bits 0..7 of a byte, 0..15 of a word, 0..31 of a
+// double word) and the address within 24 bits, or another element's bit
+// would be written.
+bool BitWithinElement(const TagAccessRecord& record, std::int64_t byteAddress) {
+    const std::uint32_t elementBits =
+        record.memAreaBits == 16 || record.memAreaBits == 32 ? record.memAreaBits : 8;
+    return record.bitNumber < elementBits && byteAddress * 8 + record.bitNumber <= 0xFFFFFF;
+}
+
 // A record the command cannot serve is refused before anything is touched
 // or sent: 1 with a log line, else 0.
 int RefuseRecord(const TagCommand& command, const VpiInstance* instance,
@@ -69,6 +79,10 @@ int RefuseRecord(const TagCommand& command, const VpiInstance* instance,
     if (byteAddress < 0 || byteAddress > kMaxByteAddress) {
         err(kLogCategory, "%.35s: %s() FAIL (elementIndex: %d)", name, command.name,
             record->elementIndex);
+        return 1;
+    }
+    if (!command.read && record->bitNumber != VPI_NO_BIT && !BitWithinElement(*record, byteAddress)) {
+        err(kLogCategory, "%.35s: %s() FAIL (bitNumber: %u)", name, command.name, record->bitNumber);
         return 1;
     }
     return 0;
