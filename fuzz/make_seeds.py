@@ -128,6 +128,8 @@ TAG = {
     "index_negative": rec(2, 0, 2, "V", 16, -1, 255, 16, 0, 1),
     "index_wraps_24bit": rec(0, 0, 2, "V", 8, 0x200000, 255, 8, 0, 1),
     "bit_number_big": rec(2, 0, 2, "Q", 8, 0, 200, 8, 0, 1),
+    "bit_number_wraps": rec(2, 0, 2, "M", 8, 10, 0xFF0000FF, 8, 0, 1),
+    "write_block_one_word": rec(3, 0, 2, "V", 16, 0, 255, 16, 0, 1),
     "bit_word_read": rec(0, 0, 2, "V", 16, 5, 12, 16, 0, 1),
     "size_mismatch": rec(1, 0, 2, "V", 8, 100, 255, 32, 0, 10),
     "silent": rec(0, 1, 2, "V", 16, 0, 255, 16, 0, 1),

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, ASan + UBSan) and runs each for a
+# bounded time from its seed corpus in fuzz/corpus/. Fails on any crash,
+# sanitizer report, leak, time-out or out-of-memory; the input that caused it
+# is left in BUILD_ROOT/fuzz/artifacts/ and printed as hex.
+# Usage: 30-fuzz.sh BUILD_ROOT   (PLCLINK_FUZZ_SECONDS: time per target, default 60)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+SRC=$PWD
+BUILD=${1:-$PWD/build}/fuzz
+SECONDS_EACH=${PLCLINK_FUZZ_SECONDS:-60}
+
+scripts/install-deps.sh fuzz
+
+rm -rf "$BUILD"
+CC=clang-14 CXX=clang++-14 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPLCLINK_FUZZ=ON -DPLCLINK_TOOLS=OFF >/dev/null
+ninja -C "$BUILD" fuzz_targets
+
+declare -A MAX_LEN=([gas_parse_fuzz]=64 [serial_peer_fuzz]=1024 [tag_access_fuzz]=64)
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+status=0
+for target in gas_parse_fuzz serial_peer_fuzz tag_access_fuzz; do
+  work=$BUILD/corpus/$target
+  artifacts=$BUILD/artifacts/$target
+  mkdir -p "$work" "$artifacts"
+  echo "--- $target (${SECONDS_EACH}s)"
+  rc=0
+  (cd "$BUILD" && "$BUILD/bin/$target" "$work" "$SRC/fuzz/corpus/$target" \
+      -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
+      -max_len="${MAX_LEN[$target]}" -artifact_prefix="$artifacts/" \
+      -print_final_stats=1 >"$BUILD/$target.log" 2>&1) || rc=$?
+  grep -E '^(stat::number_of_executed_units|stat::new_units_added|#[0-9]+ *DONE)' "$BUILD/$target.log" || true
+  if [ $rc -ne 0 ] || compgen -G "$artifacts/*" >/dev/null; then
+    echo "FAILED: $target (exit $rc)" >&2
+    grep -E -A40 'FINDING|ERROR: |runtime error|==ERROR|deadly signal|timeout' "$BUILD/$target.log" | head -120 >&2 || true
+    for f in "$artifacts"/*; do [ -e "$f" ] && { echo "input $f:" >&2; od -An -tx1 "$f" | head -40 >&2; }; done
+    status=1
+  fi
+done
+exit $status
