@@ -1,0 +1,219 @@
+// ppi-sim: simulated Siemens S7-200 controllers on a PPI line, for tests and
+// demonstrations of a PPI master. See --help.
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "ppisim/bus.h"
+#include "ppisim/memory_file.h"
+#include "ppisim/runner.h"
+#include "ppisim/serial_line.h"
+#include "ppisim/trace.h"
+
+namespace {
+
+volatile std::sig_atomic_t gStop = 0;
+
+void OnSignal(int) { gStop = 1; }
+
+void InstallSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no restart: a blocked wait ends at once
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+// The name a master takes for the port: the path without its /dev/ prefix.
+std::string PortNameOf(const std::string& path) {
+    const std::string dev = "/dev/";
+    return path.compare(0, dev.size(), dev) == 0 ? path.substr(dev.size()) : path;
+}
+
+constexpr const char* kDescription = R"(Simulated Siemens S7-200 controllers answering a PPI master (the master is
+station 0) on a serial line.
+
+Without --device it creates a pseudo-terminal. Either way the first line on
+standard output names the port, machine-readably, as two words: the full path
+and the port name a master takes, e.g.
+    /dev/pts/7 pts/7
+It then runs until SIGINT or SIGTERM, or until --exit-after has passed.
+
+Each station answers the set-up request (SD2, FC 0x6C) and reads and writes
+(FC 0x7C) of bytes, words, double words and bits of its I, Q, M and V
+memory: SC (E5) at once, then the SD2 response (FC 0x08) when polled with
+SD1 (FC 0x5C). A read or write outside the memory is refused with
+access_result 0x0A; frames to other addresses or with a bad checksum get no
+answer.
+)";
+
+constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
+  KIND[=ARG]:WHEN[@STATION]
+  KIND    silent          no reaction to the request
+          token           SD4 token frame (DC 00 st) in place of the SC
+          garbage[=LEN]   LEN noise bytes (default 4) in place of the SC
+          truncate[=LEN]  SC, then only LEN bytes of the response (default half)
+          badfcs          SC, then the response with a wrong checksum
+          refuse[=CODE]   SC, then every item refused with access_result CODE
+                          (default 0x0A); nothing is written
+          delay[=MS]      react MS milliseconds late (default 1500)
+  WHEN    always | next:N (the next N requests) | rate:P (0..1, see --seed)
+  STATION only requests to this station (default: every station)
+  Rules are tried in the order given and the first that fires decides; delay
+  rules add up independently. refuse applies to reads and writes only.
+  Example: --fault silent:next:3 --fault badfcs:rate:0.1@3 --seed 42
+
+MEMORY FILE (--load, --dump)
+  One run of bytes per line, '#' starts a comment:
+    STATION AREA ADDRESS: BYTE BYTE ...
+    2 V 100: 12 34 AB CD      # V100..V103 of station 2
+    * M 0: FF                 # MB0 of every station
+  STATION is an address or *, AREA is I, Q, M or V, ADDRESS the decimal byte
+  address, bytes in hexadecimal. --dump writes every 16-byte row holding a
+  non-zero byte, when the simulator ends.
+
+TRACE (--trace) goes to standard error, one line per frame:
+  [    1.234567] rx 10 02 00 5C 5E 16
+  [    1.234602] tx E5
+  with '--' lines saying what the stations did.)";
+
+ppisim::Parity ParityOf(const std::string& name) {
+    if (name == "odd") return ppisim::Parity::Odd;
+    if (name == "none") return ppisim::Parity::None;
+    return ppisim::Parity::Even;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{kDescription, "ppi-sim"};
+    app.footer(kFooter);
+    app.get_formatter()->column_width(34);
+
+    std::string device;
+    std::vector<unsigned> stationList;
+    unsigned baud = 9600;
+    std::string parity = "even";
+    ppisim::AreaSizes sizes;
+    std::vector<std::string> faultSpecs;
+    std::uint32_t seed = 1;
+    bool lineSpeed = false;
+    std::string loadFile, dumpFile;
+    bool trace = false;
+    double exitAfter = 0;
+
+    app.add_option("--device", device,
+                   "Serial device to answer on (8 data bits, the parity, 1 stop bit); "
+                   "default: create a pseudo-terminal")
+        ->option_text("PATH");
+    app.add_option("--station", stationList,
+                   "Station address to simulate, 1..126; repeat for more (default 2)")
+        ->check(CLI::Range(1u, 126u))
+        ->option_text("ADDR ...");
+    app.add_option("--baud", baud, "Baud rate of the line (default 9600)")
+        ->option_text("RATE")
+        ->check([](const std::string& text) {
+            try {
+                return ppisim::IsSupportedBaud(static_cast<unsigned>(std::stoul(text)))
+                           ? std::string()
+                           : "baud rate not available: " + text;
+            } catch (...) {
+                return "not a baud rate: " + text;
+            }
+        });
+    app.add_option("--parity", parity, "Parity: even (default), odd or none")
+        ->option_text("even|odd|none")
+        ->check(CLI::IsMember({"even", "odd", "none"}));
+    app.add_option("--i-size", sizes.i, "Bytes of input image I per station (default 16)")
+        ->check(CLI::Range(1, 65536))
+        ->option_text("BYTES");
+    app.add_option("--q-size", sizes.q, "Bytes of output image Q per station (default 16)")
+        ->check(CLI::Range(1, 65536))
+        ->option_text("BYTES");
+    app.add_option("--m-size", sizes.m, "Bytes of flag memory M per station (default 32)")
+        ->check(CLI::Range(1, 65536))
+        ->option_text("BYTES");
+    app.add_option("--v-size", sizes.v, "Bytes of variable memory V per station (default 10240)")
+        ->check(CLI::Range(1, 65536))
+        ->option_text("BYTES");
+    app.add_option("--fault", faultSpecs, "Fault rule KIND[=ARG]:WHEN[@STATION], see FAULTS below")
+        ->option_text("RULE ...");
+    app.add_option("--seed", seed, "Seed of the generator behind rate:P faults (default 1)")
+        ->option_text("N");
+    app.add_flag("--line-speed", lineSpeed,
+                 "Emulate the line's speed: send bytes paced at the baud rate (11 bits per "
+                 "byte) and, before reacting to a frame, wait as long as its bytes take on the line");
+    app.add_option("--load", loadFile, "Preload memory from this file, see MEMORY FILE below")
+        ->check(CLI::ExistingFile)
+        ->option_text("FILE");
+    app.add_option("--dump", dumpFile, "Write the memory to this file when ending")
+        ->option_text("FILE");
+    app.add_flag("--trace", trace, "Print every frame in hex with direction and time to stderr");
+    app.add_option("--exit-after", exitAfter, "End after this many seconds (default: run until signalled)")
+        ->check(CLI::PositiveNumber)
+        ->option_text("SECONDS");
+
+    CLI11_PARSE(app, argc, argv);
+
+    std::vector<ppisim::FaultRule> rules;
+    for (const std::string& spec : faultSpecs) {
+        std::string why;
+        auto rule = ppisim::ParseFaultRule(spec, &why);
+        if (!rule) {
+            std::cerr << "ppi-sim: --fault " << spec << ": " << why << '\n';
+            return 2;
+        }
+        rules.push_back(*rule);
+    }
+    ppisim::Bus bus(ppisim::FaultPlan(std::move(rules), seed));
+    if (stationList.empty()) stationList.push_back(2);
+    for (unsigned address : stationList) {
+        if (!bus.addStation(static_cast<std::uint8_t>(address), sizes)) {
+            std::cerr << "ppi-sim: station " << address << " given twice\n";
+            return 2;
+        }
+    }
+    if (!loadFile.empty()) {
+        std::ifstream in(loadFile);
+        std::string why;
+        if (!in || !ppisim::LoadMemoryFile(in, bus, &why)) {
+            std::cerr << "ppi-sim: " << loadFile << ": " << (in ? why : "cannot be read") << '\n';
+            return 2;
+        }
+    }
+
+    std::string why;
+    auto line = device.empty() ? ppisim::SerialLine::CreatePty(baud, ParityOf(parity), &why)
+                               : ppisim::SerialLine::OpenDevice(device, baud, ParityOf(parity), &why);
+    if (!line) {
+        std::cerr << "ppi-sim: " << why << '\n';
+        return 1;
+    }
+    InstallSignals();
+    std::cout << line->path() << ' ' << PortNameOf(line->path()) << std::endl;
+
+    ppisim::Trace tracer(trace ? &std::cerr : nullptr);
+    ppisim::RunOptions options;
+    options.baud = baud;
+    options.lineSpeed = lineSpeed;
+    options.exitAfterSeconds = exitAfter;
+    const int rc = ppisim::Run(*line, bus, options, tracer, &gStop);
+
+    if (!dumpFile.empty()) {
+        std::ofstream out(dumpFile);
+        ppisim::DumpMemoryFile(out, bus);
+        if (!out) {
+            std::cerr << "ppi-sim: " << dumpFile << ": cannot be written\n";
+            return 1;
+        }
+    }
+    if (rc != 0) std::cerr << "ppi-sim: the line failed\n";
+    return rc;
+}

@@ -1,0 +1,34 @@
+// The simulator's main loop: reads what the master sends on the line, cuts
+// it into frames, lets the bus react and sends the reactions, until it is
+// told to stop or its time is up.
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+
+#include "ppisim/bus.h"
+#include "ppisim/serial_line.h"
+#include "ppisim/trace.h"
+
+namespace ppisim {
+
+struct RunOptions {
+    unsigned baud = 9600;
+    // Pace sent bytes, and wait out received ones, as a line at `baud` with
+    // 11 bits per byte (start, 8 data, parity, stop) would.
+    bool lineSpeed = false;
+    double exitAfterSeconds = 0;  // 0 = run until stopped
+};
+
+// A partial frame older than this is line noise, not the start of a frame.
+inline constexpr std::int64_t kStaleFrameUs = 200000;
+
+// Microseconds that `bytes` take on a line at `baud`.
+std::int64_t LineTimeUs(std::size_t bytes, unsigned baud);
+
+// Runs until `*stop` becomes non-zero or the time is up; 0 when ended so,
+// 1 when the line failed.
+int Run(SerialLine& line, Bus& bus, const RunOptions& options, Trace& trace,
+        const volatile std::sig_atomic_t* stop);
+
+}  // namespace ppisim

@@ -1,0 +1,53 @@
+// The line the simulator answers on: a serial device configured with termios
+// (8 data bits, the chosen parity, one stop bit, raw), or a pseudo-terminal
+// it creates itself, whose other end is the port a master opens.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace ppisim {
+
+enum class Parity { Even, Odd, None };
+
+class SerialLine {
+public:
+    // Opens and configures a serial device; nothing, with the reason in
+    // `error`, when it cannot be opened or the baud rate is not available.
+    static std::unique_ptr<SerialLine> OpenDevice(const std::string& path, unsigned baud,
+                                                  Parity parity, std::string* error);
+    // Creates a pseudo-terminal; `path()` is then the end to give a master.
+    // Its termios settings start raw and as asked; a master that opens it
+    // sets its own.
+    static std::unique_ptr<SerialLine> CreatePty(unsigned baud, Parity parity, std::string* error);
+
+    ~SerialLine();
+    SerialLine(const SerialLine&) = delete;
+    SerialLine& operator=(const SerialLine&) = delete;
+
+    int fd() const { return fd_; }
+    // The path of the device, or of the pseudo-terminal's far end.
+    const std::string& path() const { return path_; }
+
+    // Reads what has arrived, without waiting: the count, 0 when nothing
+    // waits, -1 on an error of the line.
+    long readAvailable(std::span<std::uint8_t> buffer);
+    // Writes every byte, waiting for room at most `timeoutMs` in all; false
+    // when the bytes could not all be handed to the line.
+    bool writeAll(std::span<const std::uint8_t> bytes, int timeoutMs);
+
+private:
+    SerialLine(int fd, int keepOpenFd, std::string path)
+        : fd_(fd), keepOpenFd_(keepOpenFd), path_(std::move(path)) {}
+
+    int fd_;
+    int keepOpenFd_;  // the pseudo-terminal's far end, held so the line never hangs up
+    std::string path_;
+};
+
+// True when `baud` is one of the rates termios offers.
+bool IsSupportedBaud(unsigned baud);
+
+}  // namespace ppisim

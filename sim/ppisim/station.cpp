@@ -1,0 +1,114 @@
+#include "ppisim/station.h"
+
+#include <cstdio>
+
+namespace ppisim {
+namespace {
+
+std::string Describe(const char* what, const Job& job) {
+    std::string text = what;
+    for (const ItemSpec& item : job.items) {
+        char part[64];
+        const auto area = AreaOfCode(item.areaCode);
+        std::snprintf(part, sizeof part, " %c%u.%u ts%02X x%u", area ? LetterOf(*area) : '?',
+                      item.bitAddress / 8, item.bitAddress % 8, item.transportSize, item.count);
+        text += part;
+    }
+    return text;
+}
+
+// Why an item cannot be served from memory, or nothing when it can: the
+// area, the transport size and the alignment of its address.
+std::optional<std::uint8_t> Unservable(const ItemSpec& item) {
+    if (ElementSizeOf(item.transportSize) == 0) return kAccessTypeUnsupported;
+    if (!AreaOfCode(item.areaCode) || item.count == 0) return kAccessObjectMissing;
+    if (item.transportSize != kTransportBit && item.bitAddress % 8 != 0) return kAccessObjectMissing;
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool IsMemoryJob(std::span<const std::uint8_t> message) {
+    const auto job = DecodeJob(message);
+    return job && job->function != kFunctionSetup;
+}
+
+Bytes Station::execute(std::span<const std::uint8_t> message,
+                       std::optional<std::uint8_t> refuseWith) {
+    std::string why;
+    const auto job = DecodeJob(message, &why);
+    if (!job) {
+        lastJob_ = "unusable job (" + why + ")";
+        return EncodeErrorResponse(ReferenceOf(message), kErrorClassRequest, kErrorCodeRequest);
+    }
+    switch (job->function) {
+    case kFunctionSetup:
+        lastJob_ = "set up communication";
+        return EncodeSetupResponse(*job);
+    case kFunctionRead:
+        lastJob_ = Describe("read", *job);
+        return executeRead(*job, refuseWith);
+    default:
+        lastJob_ = Describe("write", *job);
+        return executeWrite(*job, refuseWith);
+    }
+}
+
+DataItem Station::readItem(const ItemSpec& item) {
+    DataItem out;
+    if (auto refusal = Unservable(item)) {
+        out.accessResult = *refusal;
+        return out;
+    }
+    const Area area = *AreaOfCode(item.areaCode);
+    if (item.transportSize == kTransportBit) {
+        out.dataType = kDataBit;
+        for (std::size_t i = 0; i < item.count; ++i) {
+            bool bit = false;
+            if (!memory_.readBit(area, item.bitAddress + i, bit)) return {kAccessObjectMissing, 0, {}};
+            out.values.push_back(bit ? 1 : 0);
+        }
+        return out;
+    }
+    out.values.resize(std::size_t{item.count} * ElementSizeOf(item.transportSize));
+    if (!memory_.read(area, item.bitAddress / 8, out.values)) return {kAccessObjectMissing, 0, {}};
+    return out;
+}
+
+Bytes Station::executeRead(const Job& job, std::optional<std::uint8_t> refuseWith) {
+    std::vector<DataItem> items;
+    for (const ItemSpec& item : job.items)
+        items.push_back(refuseWith ? DataItem{*refuseWith, 0, {}} : readItem(item));
+    Bytes response = EncodeReadResponse(job.reference, items);
+    if (response.size() > kMaxResponseMessage) {
+        // The values do not fit one frame: refuse rather than cut them.
+        for (DataItem& item : items) item = {kAccessObjectMissing, 0, {}};
+        response = EncodeReadResponse(job.reference, items);
+    }
+    return response;
+}
+
+std::uint8_t Station::writeItem(const ItemSpec& item, const DataItem& data) {
+    if (auto refusal = Unservable(item)) return *refusal;
+    const Area area = *AreaOfCode(item.areaCode);
+    const std::size_t expected = std::size_t{item.count} * ElementSizeOf(item.transportSize);
+    if (data.values.size() != expected) return kAccessDataInconsistent;
+    if (item.transportSize == kTransportBit) {
+        if (!memory_.contains(area, (item.bitAddress + item.count - 1) / 8, 1))
+            return kAccessObjectMissing;
+        for (std::size_t i = 0; i < item.count; ++i)
+            memory_.writeBit(area, item.bitAddress + i, data.values[i] & 1);
+        return kAccessGranted;
+    }
+    return memory_.write(area, item.bitAddress / 8, data.values) ? kAccessGranted
+                                                                 : kAccessObjectMissing;
+}
+
+Bytes Station::executeWrite(const Job& job, std::optional<std::uint8_t> refuseWith) {
+    Bytes results;
+    for (std::size_t i = 0; i < job.items.size(); ++i)
+        results.push_back(refuseWith ? *refuseWith : writeItem(job.items[i], job.data[i]));
+    return EncodeWriteResponse(job.reference, results);
+}
+
+}  // namespace ppisim

@@ -1,0 +1,51 @@
+// One simulated S7-200: its station address, its memory, and the execution
+// of the jobs a master sends it. The answer to a job is prepared when the
+// job arrives and handed out when the master polls for it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "ppisim/frame.h"
+#include "ppisim/memory.h"
+#include "ppisim/s7_message.h"
+
+namespace ppisim {
+
+// Bytes of S7 message that fit the data field of one SD2 response frame.
+inline constexpr std::size_t kMaxResponseMessage = kMaxSd2Data;
+
+class Station {
+public:
+    Station(std::uint8_t address, const AreaSizes& sizes) : address_(address), memory_(sizes) {}
+
+    std::uint8_t address() const { return address_; }
+    StationMemory& memory() { return memory_; }
+    const StationMemory& memory() const { return memory_; }
+
+    // Executes the job in an SD2 request's data field and returns the S7
+    // message that answers it. With `refuseWith` set, every item of a read
+    // or write is refused with that access_result and memory stays as it is.
+    Bytes execute(std::span<const std::uint8_t> message,
+                  std::optional<std::uint8_t> refuseWith = std::nullopt);
+
+    // A description of the last job executed, for the trace.
+    const std::string& lastJob() const { return lastJob_; }
+
+private:
+    Bytes executeRead(const Job& job, std::optional<std::uint8_t> refuseWith);
+    Bytes executeWrite(const Job& job, std::optional<std::uint8_t> refuseWith);
+    DataItem readItem(const ItemSpec& item);
+    std::uint8_t writeItem(const ItemSpec& item, const DataItem& data);
+
+    std::uint8_t address_;
+    StationMemory memory_;
+    std::string lastJob_;
+};
+
+// True when a job may touch memory (read or write), so that a refusal can
+// apply to it; set-up of communication is never refused.
+bool IsMemoryJob(std::span<const std::uint8_t> message);
+
+}  // namespace ppisim
