@@ -1,0 +1,292 @@
+// The module end to end against ppi-sim on a pseudo-terminal: tags parsed
+// with commands 3 and 4, then written and read back with commands 5, 6, 7
+// and 10 through VpiMain, over the real serial layer and the real clock.
+// The simulator is a separate peer written from the protocol, so these
+// tests also catch mistakes that the driver's own unit tests would share
+// with a scripted station (byte order, addresses, frame lengths).
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "entry/command_handlers.h"
+#include "entry/vpi_instance.h"
+#include "fake_host.h"
+#include "sim_process.h"
+
+namespace plclink {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+constexpr std::int32_t kGateByteOrWord = 0;
+constexpr std::int32_t kGateDouble = 4;
+constexpr std::int32_t kGateBit = 6;
+
+// The words that make up one tag's record for the read and write commands.
+struct Tag {
+    std::int32_t plcNumber = 0;
+    std::uint8_t memArea = 0;
+    std::uint8_t memAreaBits = 0;
+    std::int32_t elementIndex = 0;
+    std::uint32_t bitNumber = VPI_NO_BIT;
+    std::int32_t sizeBits = 0;
+};
+
+std::string TestName() {
+    return ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
+class SimEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing::Host().reset();
+        instanceCount = 0;
+    }
+    void TearDown() override {
+        VpiCallBlock block{&instance, VPI_END_VPI, 1, 0, nullptr};
+        if (started_) VpiMain(&block);
+        if (sim_) sim_->stop();
+    }
+
+    // Starts ppi-sim with `options` (station 2 unless they say otherwise)
+    // and the instance on the port it names, with a read time-out of 200 ms.
+    void Start(std::vector<std::string> options = {}) {
+        if (std::find(options.begin(), options.end(), "--station") == options.end())
+            options.insert(options.end(), {"--station", "2"});
+        options.insert(options.end(), {"--trace", "--exit-after", "120"});
+        sim_ = std::make_unique<kit::SimProcess>(PPI_SIM_PATH, options, "sim-" + TestName() + ".trace");
+        ASSERT_TRUE(sim_->running());
+        ColdStartRequest request{};
+        ASSERT_LT(sim_->portName().size(), sizeof request.portName);
+        std::strcpy(request.portName, sim_->portName().c_str());
+        request.lineSwitch = 1;
+        request.readTimeout = 20;
+        request.settings = {9600, 8, 0, 2};
+        VpiCallBlock block{&instance, VPI_COLD_START, 1, 0, &request};
+        ASSERT_EQ(VpiMain(&block), 0) << ::testing::PrintToString(testing::Host().texts());
+        started_ = true;
+        testing::Host().log.clear();
+    }
+
+    Tag Parse(const char* gas, std::int32_t gateType, std::uint32_t command = VPI_SINGLE_PARSE) {
+        std::string text = gas;
+        GateParseRecord record{};
+        record.gas = text.data();
+        record.gateType = gateType;
+        VpiCallBlock block{&instance, command, 1, 0, &record};
+        EXPECT_EQ(VpiMain(&block), 0) << gas;
+        return {record.plcNumber, record.memArea, record.memAreaBits, record.elementIndex,
+                record.bitNumber, record.sizeBits};
+    }
+    Tag ParseBlock(const char* gas) { return Parse(gas, 0, VPI_BLOCK_PARSE); }
+
+    std::int32_t Access(std::uint32_t command, const Tag& tag, void* buffer, std::int32_t count = 1) {
+        TagAccessRecord record{};
+        record.plcNumber = tag.plcNumber;
+        record.memArea = tag.memArea;
+        record.memAreaBits = tag.memAreaBits;
+        record.elementIndex = tag.elementIndex;
+        record.bitNumber = tag.bitNumber;
+        record.sizeBits = tag.sizeBits;
+        record.itemCount = count;
+        record.dataBuffer = buffer;
+        VpiCallBlock block{&instance, command, 1, 0, &record};
+        const std::int32_t rc = VpiMain(&block);
+        EXPECT_EQ(record.elementIndex, tag.elementIndex) << "element index not restored";
+        return rc;
+    }
+
+    // Single values in the host's buffer layout: 1 and 2 bytes (and bits)
+    // in the 16-bit word at byte 2, 4 bytes in the 32-bit word at byte 0.
+    std::int32_t WriteValue(const Tag& tag, std::uint32_t value) {
+        std::uint8_t buffer[4] = {};
+        if (tag.sizeBits == 32) {
+            std::memcpy(buffer, &value, 4);
+        } else {
+            const auto word = static_cast<std::uint16_t>(value);
+            std::memcpy(buffer + 2, &word, 2);
+        }
+        return Access(VPI_WRITE_VALUE, tag, buffer);
+    }
+    std::int32_t ReadValue(const Tag& tag, std::uint32_t& value) {
+        std::uint8_t buffer[4];
+        std::memset(buffer, 0xEE, sizeof buffer);
+        const std::int32_t rc = Access(VPI_READ_VALUE, tag, buffer);
+        if (tag.sizeBits == 32) {
+            std::memcpy(&value, buffer, 4);
+        } else {
+            std::uint16_t word = 0;
+            std::memcpy(&word, buffer + 2, 2);
+            value = word;
+            EXPECT_EQ(buffer[0] | buffer[1], 0) << "bytes 0..1 of a short value are cleared";
+        }
+        return rc;
+    }
+    std::uint32_t Read(const char* gas, std::int32_t gateType) {
+        std::uint32_t value = 0xDEADBEEF;
+        EXPECT_EQ(ReadValue(Parse(gas, gateType), value), 0) << gas;
+        return value;
+    }
+
+    // The log lines of category 32 (the block parser's trace lines are 0).
+    static Texts Logged() {
+        Texts texts;
+        for (const auto& line : testing::Host().log)
+            if (line.category == 32) texts.push_back(line.text);
+        return texts;
+    }
+    VpiInstance instance{};
+
+private:
+    std::unique_ptr<kit::SimProcess> sim_;
+    bool started_ = false;
+};
+
+TEST_F(SimEndToEnd, WritesAndReadsBackBytesWordsAndDoubleWordsOfEveryArea) {
+    Start();
+    const char areas[] = {'I', 'Q', 'M', 'V'};
+    for (char area : areas) {
+        const std::string b = std::string("02") + area + "B0001";
+        const std::string w = std::string("02") + area + "W0002";
+        const std::string d = std::string("02") + area + "D0004";
+        const std::uint32_t salt = static_cast<std::uint32_t>(area);
+        EXPECT_EQ(WriteValue(Parse(b.c_str(), kGateByteOrWord), 0xA0 + salt % 16), 0) << b;
+        EXPECT_EQ(WriteValue(Parse(w.c_str(), kGateByteOrWord), 0x1200 + salt), 0) << w;
+        EXPECT_EQ(WriteValue(Parse(d.c_str(), kGateDouble), 0x89ABCD00 + salt), 0) << d;
+        EXPECT_EQ(Read(b.c_str(), kGateByteOrWord), 0xA0 + salt % 16) << b;
+        EXPECT_EQ(Read(w.c_str(), kGateByteOrWord), 0x1200 + salt) << w;
+        EXPECT_EQ(Read(d.c_str(), kGateDouble), 0x89ABCD00 + salt) << d;
+    }
+    // The controller keeps values big-endian: the double word's first byte
+    // is its most significant one, and a word over its middle spans both.
+    EXPECT_EQ(Read("02VB0004", kGateByteOrWord), 0x89u);
+    EXPECT_EQ(Read("02VB0007", kGateByteOrWord), 0x56u);  // 'V'
+    EXPECT_EQ(Read("02VW0004", kGateByteOrWord), 0x89ABu);
+    EXPECT_EQ(Read("02VW0000", kGateByteOrWord), 0x00A6u);  // VB0 untouched, VB1 written
+    EXPECT_EQ(Logged(), Texts{});
+}
+
+TEST_F(SimEndToEnd, ReadsValuesTheControllerAlreadyHolds) {
+    const std::string preset = std::filesystem::current_path() / ("preset-" + TestName() + ".txt");
+    std::ofstream(preset) << "2 V 300: 12 34 56 78\n2 I 2: 81\n";
+    Start({"--load", preset});
+    EXPECT_EQ(Read("02VW0300", kGateByteOrWord), 0x1234u);
+    EXPECT_EQ(Read("02VW0302", kGateByteOrWord), 0x5678u);
+    EXPECT_EQ(Read("02VB0301", kGateByteOrWord), 0x34u);
+    EXPECT_EQ(Read("02VD0300", kGateDouble), 0x12345678u);
+    EXPECT_EQ(Read("02VF0300", 3), 0x12345678u);
+    EXPECT_EQ(Read("02IB00027", kGateBit), 1u);
+    EXPECT_EQ(Read("02IB00021", kGateBit), 0u);
+    EXPECT_EQ(Read("02IB00020", kGateBit), 1u);
+    std::filesystem::remove(preset);
+}
+
+TEST_F(SimEndToEnd, BitTagsSetAndClearOneBitOfTheirByte) {
+    Start();
+    for (const char* area : {"I", "Q", "M", "V"}) {
+        const std::string byte = std::string("02") + area + "B0003";
+        const std::string bit5 = byte + "5", bit0 = byte + "0";
+        ASSERT_EQ(WriteValue(Parse(byte.c_str(), kGateByteOrWord), 0x81), 0);
+        EXPECT_EQ(WriteValue(Parse(bit5.c_str(), kGateBit), 1), 0);
+        EXPECT_EQ(Read(byte.c_str(), kGateByteOrWord), 0xA1u) << byte;
+        EXPECT_EQ(Read(bit5.c_str(), kGateBit), 1u);
+        // Any non-zero word sets the bit; zero clears it.
+        EXPECT_EQ(WriteValue(Parse(bit0.c_str(), kGateBit), 0x0100), 0);
+        EXPECT_EQ(WriteValue(Parse(bit5.c_str(), kGateBit), 0), 0);
+        EXPECT_EQ(Read(byte.c_str(), kGateByteOrWord), 0x81u) << byte;
+        EXPECT_EQ(Read(bit5.c_str(), kGateBit), 0u);
+    }
+    EXPECT_EQ(Logged(), Texts{});
+}
+
+TEST_F(SimEndToEnd, BlocksOfSeveralElementsGoOutAndComeBackInHostOrder) {
+    Start();
+    const std::uint8_t bytes[6] = {1, 2, 3, 0xFD, 0xFE, 0xFF};
+    const std::uint16_t words[5] = {0x0102, 0xA0B0, 0xFFFF, 0, 0x7F80};
+    const std::uint32_t dwords[3] = {0x01020304, 0xF0E0D0C0, 0x80000001};
+
+    Tag qb = ParseBlock("02QB0008");
+    std::uint8_t qbIn[6] = {};
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, qb, const_cast<std::uint8_t*>(bytes), 6), 0);
+    EXPECT_EQ(Access(VPI_READ_BLOCK, qb, qbIn, 6), 0);
+    EXPECT_EQ(std::memcmp(qbIn, bytes, sizeof bytes), 0);
+
+    Tag vw = ParseBlock("02VW0200");
+    EXPECT_EQ(vw.elementIndex, 100);
+    std::uint16_t vwIn[5] = {};
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, vw, const_cast<std::uint16_t*>(words), 5), 0);
+    EXPECT_EQ(Access(VPI_READ_BLOCK, vw, vwIn, 5), 0);
+    EXPECT_EQ(std::memcmp(vwIn, words, sizeof words), 0);
+    EXPECT_EQ(Read("02VW0202", kGateByteOrWord), 0xA0B0u);  // element 1, single read
+    EXPECT_EQ(Read("02VB0208", kGateByteOrWord), 0x7Fu);    // element 4, high byte first
+
+    Tag md = ParseBlock("02MD0004");
+    std::uint32_t mdIn[3] = {};
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, md, const_cast<std::uint32_t*>(dwords), 3), 0);
+    EXPECT_EQ(Access(VPI_READ_BLOCK, md, mdIn, 3), 0);
+    EXPECT_EQ(std::memcmp(mdIn, dwords, sizeof dwords), 0);
+    EXPECT_EQ(Read("02MD0008", kGateDouble), 0xF0E0D0C0u);
+
+    // The largest read one frame carries: 234 bytes of V.
+    std::vector<std::uint8_t> big(234);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
+    Tag vb = ParseBlock("02VB1000");
+    std::vector<std::uint8_t> bigIn(234);
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, vb, big.data(), 224), 0);  // the largest write
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, {2, 'V', 8, 1224, VPI_NO_BIT, 8}, big.data() + 224, 10), 0);
+    EXPECT_EQ(Access(VPI_READ_BLOCK, vb, bigIn.data(), 234), 0);
+    EXPECT_EQ(bigIn, big);
+    EXPECT_EQ(Logged(), Texts{});
+}
+
+TEST_F(SimEndToEnd, ASilentStationCostsThreeAttemptsAndResultTwo) {
+    Start({"--fault", "silent:always"});
+    std::uint32_t value = 0;
+    EXPECT_EQ(ReadValue(Parse("02VW0100", kGateByteOrWord), value), 2);
+    EXPECT_EQ(value, 0u);  // the buffer stays cleared
+    EXPECT_EQ(Logged(), Texts(3, "VpiK701: recv. SC Ack fail"));
+    // A station the simulator does not serve is just as silent.
+    testing::Host().log.clear();
+    EXPECT_EQ(WriteValue(Parse("05VW0100", kGateByteOrWord), 1), 2);
+    EXPECT_EQ(Logged(), Texts(3, "VpiK701: recv. SC Ack fail"));
+}
+
+TEST_F(SimEndToEnd, ATokenInPlaceOfTheAcknowledgementLeadsToAnAssociationThenSuccess) {
+    Start({"--fault", "token:next:1"});
+    ASSERT_EQ(WriteValue(Parse("02MW0010", kGateByteOrWord), 0x4321), 0);
+    EXPECT_EQ(Logged(),
+              (Texts{"VpiK701: recv SD4 after SD2 message (pass Token)", "S7200EstablishAssociation()"}));
+    EXPECT_EQ(Read("02MW0010", kGateByteOrWord), 0x4321u);
+}
+
+TEST_F(SimEndToEnd, ARefusedAccessIsRetriedAndEndsWithResultOne) {
+    Start({"--fault", "refuse:next:3", "--v-size", "1024"});
+    std::uint32_t value = 0;
+    EXPECT_EQ(WriteValue(Parse("02VW0100", kGateByteOrWord), 0x5555), 1);
+    EXPECT_EQ(Logged(), Texts(3, "VpiK701: Check Responed FAIL (access_result: 0a)"));
+    EXPECT_EQ(Read("02VW0100", kGateByteOrWord), 0u);  // the refused write wrote nothing
+    // An address beyond the controller's memory is refused the same way.
+    testing::Host().log.clear();
+    EXPECT_EQ(ReadValue(Parse("02VW2000", kGateByteOrWord), value), 1);
+    EXPECT_EQ(Logged(), Texts(3, "VpiK701: Check Responed FAIL (access_result: 0a)"));
+}
+
+TEST_F(SimEndToEnd, ACorruptedChecksumIsRetried) {
+    const std::string preset = std::filesystem::current_path() / ("preset-" + TestName() + ".txt");
+    std::ofstream(preset) << "2 Q 4: BE EF\n";
+    Start({"--load", preset, "--fault", "badfcs:next:1"});
+    EXPECT_EQ(Read("02QW0004", kGateByteOrWord), 0xBEEFu);
+    EXPECT_EQ(Logged(), Texts{"VpiK701: Check Responed FAIL (FCS)"});
+    std::filesystem::remove(preset);
+}
+
+}  // namespace
+}  // namespace plclink
