@@ -101,8 +101,9 @@ bool Loop::send(const Bytes& bytes) {
     if (!options_.lineSpeed) {
         ok = line_.writeAll(bytes, kWriteTimeoutMs);
     } else {
+        // A byte reaches the far end when its stop bit has arrived.
         for (std::size_t i = 0; i < bytes.size() && ok; ++i) {
-            if (!waitUntil(t + LineTimeUs(i, options_.baud))) return false;
+            if (!waitUntil(t + LineTimeUs(i + 1, options_.baud))) return false;
             ok = line_.writeAll(std::span(bytes).subspan(i, 1), kWriteTimeoutMs);
         }
         // The line is busy until the last byte's stop bit has gone out.

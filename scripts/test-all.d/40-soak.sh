@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Performance and endurance share of CI, on the x86-64 build:
+# - builds the benchmarks (PLCLINK_BENCH=ON);
+# - the allocation count: no read or write transaction may allocate;
+# - a short run of the in-memory benchmarks (they must run, figures are not judged);
+# - the soak test: the module against ppi-sim over a pseudo-terminal with
+#   random faults from a fixed seed (PLCLINK_SOAK_SEED, default 20261207),
+#   PLCLINK_SOAK_TRANSACTIONS transactions (default 1200), memory compared
+#   between the first and last PLCLINK_SOAK_WINDOW (default 400).
+# The line benchmark is built but not run here (docs/performance.md).
+# Usage: 40-soak.sh BUILD_ROOT
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+ROOT=${1:-$PWD/build}
+# Reuses the x86-64 build of scripts/test-all.sh when it is there.
+BUILD=$ROOT/x64
+[ -f "$BUILD/CMakeCache.txt" ] || BUILD=$ROOT/perf
+cmake -S . -B "$BUILD" -G Ninja -DPLCLINK_BENCH=ON >/dev/null
+ninja -C "$BUILD"
+
+echo "--- allocations per transaction"
+"$BUILD/bin/plclink_alloc_check"
+
+echo "--- in-memory benchmarks (short run)"
+"$BUILD/bin/plclink_memory_bench" --benchmark_min_time=0.01 >"$BUILD/memory_bench.txt" 2>&1 ||
+  { cat "$BUILD/memory_bench.txt"; exit 1; }
+grep -q 'Transaction/read_word' "$BUILD/memory_bench.txt" && ! grep -q 'ERROR OCCURRED' "$BUILD/memory_bench.txt"
+
+echo "--- soak"
+"$BUILD/bin/plclink-soak" --seed "${PLCLINK_SOAK_SEED:-20261207}" \
+  --transactions "${PLCLINK_SOAK_TRANSACTIONS:-1200}" --window "${PLCLINK_SOAK_WINDOW:-400}" \
+  --read-timeout 10
