@@ -33,7 +33,19 @@ echo "--- binary interface of plclink.dll"
 scripts/windows/check-module-binary.sh "$BIN/plclink.dll"
 
 echo "--- unit and Windows suites under wine"
-(cd "$BUILD" && timeout 900 ctest --output-on-failure)
+# COM5 of the prefix is a pseudo-terminal whose far end echoes every byte,
+# for the suite's serial port tests.
+ECHO_OUT=$BUILD/pty-echo.txt
+python3 scripts/windows/pty-echo.py 900 >"$ECHO_OUT" &
+ECHO_PID=$!
+for _ in $(seq 50); do [ -s "$ECHO_OUT" ] && break; sleep 0.1; done
+ln -sfn "$(head -1 "$ECHO_OUT")" "$WINEPREFIX/dosdevices/com5"
+status=0
+(cd "$BUILD" && PLCLINK_TEST_ECHO_PORT=COM5 timeout 900 ctest --output-on-failure) || status=$?
+kill "$ECHO_PID" 2>/dev/null || true
+wait "$ECHO_PID" 2>/dev/null || true
+rm -f "$WINEPREFIX/dosdevices/com5" "$ECHO_OUT"
+[ $status -eq 0 ]
 
 echo "--- end to end under wine"
 scripts/windows/wine-end-to-end.sh "$BUILD"
