@@ -8,10 +8,12 @@
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 namespace {
 
 FILE* logFile = nullptr;  // nullptr = standard error
+KorStandinLineSink lineSink = nullptr;  // when set, takes every line instead
 unsigned short hostVersion = 820;
 unsigned short refuseStatus = 0;
 unsigned char nextClientId = 1;
@@ -37,11 +39,40 @@ void WriteStamp(FILE* out) {
     std::fprintf(out, "%s.%03ld ", text, millis);
 }
 
+// The formatted text of one line, for a line sink.
+std::string LineText(const char* format, va_list args) {
+    va_list again;
+    va_copy(again, args);
+    char small[512];
+    const int length = std::vsnprintf(small, sizeof small, format, args);
+    std::string text;
+    if (length < 0) {
+        text = format;
+    } else if (static_cast<std::size_t>(length) < sizeof small) {
+        text.assign(small, static_cast<std::size_t>(length));
+    } else {
+        text.resize(static_cast<std::size_t>(length) + 1);
+        std::vsnprintf(text.data(), text.size(), format, again);
+        text.resize(static_cast<std::size_t>(length));
+    }
+    va_end(again);
+    return text;
+}
+
 }  // namespace
 
 extern "C" {
 
 KORVAN_API int err(int category, const char* format, ...) {
+    if (format == nullptr) return 0;
+    if (lineSink != nullptr) {
+        va_list args;
+        va_start(args, format);
+        const std::string text = LineText(format, args);
+        va_end(args);
+        lineSink(category, text.c_str());
+        return 0;
+    }
     FILE* out = Sink();
     WriteStamp(out);
     std::fprintf(out, "[%d] ", category);
@@ -76,6 +107,8 @@ KORVAN_API int KorStandinLogTo(const char* path) {
     logFile = std::fopen(path, "a");
     return logFile != nullptr ? 0 : -1;
 }
+
+KORVAN_API void KorStandinSendLinesTo(KorStandinLineSink sink) { lineSink = sink; }
 
 KORVAN_API void KorStandinSetVersion(unsigned short version) { hostVersion = version; }
 

@@ -16,6 +16,13 @@ extern "C" {
  * when `path` is NULL. Returns 0, or -1 when the file cannot be opened. */
 KORVAN_API int KorStandinLogTo(const char* path);
 
+/* Hands every log line, formatted and without a line end, to `sink` instead
+ * of writing it (NULL: back to the file or standard error). This is how a
+ * host on Windows, where the module's err() is bound to KORVAN.dll, sees the
+ * module's lines. */
+typedef void (*KorStandinLineSink)(int category, const char* line);
+KORVAN_API void KorStandinSendLinesTo(KorStandinLineSink sink);
+
 /* The version number KorGetKorvanVer reports (default 820). */
 KORVAN_API void KorStandinSetVersion(unsigned short version);
 
