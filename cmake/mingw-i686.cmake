@@ -31,3 +31,15 @@ find_program(PLCLINK_WINE wine)
 if(PLCLINK_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${PLCLINK_WINE})
 endif()
+
+# Header-only libraries of the build machine (CLI11, from libcli11-dev) work
+# for the target as they are: expose their own directory, never /usr/include.
+get_property(_plclink_in_try_compile GLOBAL PROPERTY IN_TRY_COMPILE)
+if(NOT _plclink_in_try_compile AND EXISTS /usr/include/CLI/CLI.hpp)
+  set(_plclink_headers ${CMAKE_BINARY_DIR}/build-machine-headers)
+  file(MAKE_DIRECTORY ${_plclink_headers})
+  if(NOT EXISTS ${_plclink_headers}/CLI)
+    file(CREATE_LINK /usr/include/CLI ${_plclink_headers}/CLI SYMBOLIC)
+  endif()
+  set(CLI11_INCLUDE_DIR ${_plclink_headers} CACHE PATH "CLI11 headers")
+endif()
