@@ -1,0 +1,33 @@
+// The tool's commands. Each returns the program's exit status.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "session.h"
+
+namespace plclink::host {
+
+int RunDescribe(Session& session);
+int RunParse(Session& session, const std::vector<std::string>& tags,
+             std::optional<std::int32_t> gateType, bool block);
+int RunRead(Session& session, const std::vector<std::string>& tags);
+int RunWrite(Session& session, const std::vector<std::string>& assignments);
+int RunReadBlock(Session& session, const std::string& tag, int count);
+int RunWriteBlock(Session& session, const std::string& tag, const std::vector<std::string>& values);
+
+struct MonitorOptions {
+    std::vector<std::string> tags;
+    int intervalMs = 1000;
+    std::optional<long> count;        // polls
+    std::optional<double> durationS;  // seconds
+};
+int RunMonitor(Session& session, const MonitorOptions& options);
+
+int RunDump(Session& session, char area, int start, long length, const std::string& file, int plc);
+int RunLoad(Session& session, const std::string& file, std::optional<int> plc);
+int RunTagFormat(Session& session);
+
+}  // namespace plclink::host

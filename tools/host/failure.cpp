@@ -1,0 +1,84 @@
+#include "failure.h"
+
+namespace plclink::host {
+
+namespace {
+
+bool Has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// What one module line says went wrong on the line, if anything.
+FailureKind KindOfLine(const std::string& text) {
+    if (Has(text, "access_result")) return FailureKind::RefusedAccess;
+    if (Has(text, "recv. SC Ack fail")) return FailureKind::SilentStation;
+    if (Has(text, "Send SD2 fail") || Has(text, "Send SD1 fail")) return FailureKind::LineFailure;
+    if (Has(text, "SetS7200RdReq") || Has(text, "SetS7200WrReq")) return FailureKind::RequestRefused;
+    if (Has(text, "Check Responed FAIL") || Has(text, "GetS7200RdRsp FAIL") ||
+        Has(text, "recv") || Has(text, "invalid recv")) {
+        return FailureKind::BadFrame;
+    }
+    return FailureKind::None;
+}
+
+}  // namespace
+
+std::string KindName(FailureKind kind) {
+    switch (kind) {
+        case FailureKind::None: return "ok";
+        case FailureKind::SilentStation: return "silent station";
+        case FailureKind::RefusedAccess: return "refused access";
+        case FailureKind::BadFrame: return "bad frame";
+        case FailureKind::BadAddress: return "bad address";
+        case FailureKind::LineFailure: return "line failure";
+        case FailureKind::RequestRefused: return "request refused";
+    }
+    return "failed";
+}
+
+Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, int station) {
+    if (result == 0) return {};
+    // The last line that names a cause speaks for the last attempt.
+    FailureKind kind = FailureKind::None;
+    for (const LogLine& line : lines) {
+        FailureKind said = KindOfLine(line.text);
+        if (said != FailureKind::None) kind = said;
+    }
+    std::string at = "station " + std::to_string(station);
+    switch (kind) {
+        case FailureKind::SilentStation:
+            return {kind, at + " did not answer (is it connected, powered and at this address?)"};
+        case FailureKind::RefusedAccess:
+            return {kind, at + " refused the access (address outside its memory?)"};
+        case FailureKind::BadFrame:
+            return {kind, at + " answered with broken or unexpected frames (line settings, noise, "
+                          "or another master on the line?)"};
+        case FailureKind::LineFailure:
+            return {kind, "the request could not be sent on the serial line"};
+        case FailureKind::RequestRefused:
+            return {kind, "the driver could not build the request for this tag"};
+        default: break;
+    }
+    if (result == 1) {
+        return {FailureKind::RequestRefused,
+                "the driver refused the request (result 1: nothing usable came back, or the "
+                "request does not fit one frame)"};
+    }
+    return {FailureKind::LineFailure, "the link to " + at + " failed (result " +
+                                          std::to_string(result) + ")"};
+}
+
+Failure ExplainParse(std::int32_t result, const std::vector<LogLine>& lines,
+                     const std::string& text, const std::string& hint) {
+    if (result == 0) return {};
+    std::string words = "'" + text + "' is not a valid address";
+    // The module's error lines say more than the result (trace lines do not).
+    for (const LogLine& line : lines) {
+        if (line.category != 0) {
+            words += ": " + line.text;
+            break;
+        }
+    }
+    if (!hint.empty()) words += " (" + hint + ")";
+    return {FailureKind::BadAddress, words};
+}
+
+}  // namespace plclink::host

@@ -1,0 +1,39 @@
+// Why a command failed, in words, from its result code and the lines the
+// module logged while it ran.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host_log.h"
+
+namespace plclink::host {
+
+enum class FailureKind {
+    None,
+    SilentStation,   // no answer at all
+    RefusedAccess,   // the controller answered but refused the access
+    BadFrame,        // broken, foreign or corrupted answers
+    BadAddress,      // the tag address was rejected
+    LineFailure,     // the request could not be sent
+    RequestRefused,  // the driver would not build the request
+};
+
+struct Failure {
+    FailureKind kind = FailureKind::None;
+    std::string words;  // one sentence for the user
+    explicit operator bool() const { return kind != FailureKind::None; }
+};
+
+// "silent station", "refused access", ...
+std::string KindName(FailureKind kind);
+
+// A read or write (commands 5, 6, 7, 10) at `station`.
+Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, int station);
+
+// A parse (commands 3, 4) of `text`; `hint` says what the text should look like.
+Failure ExplainParse(std::int32_t result, const std::vector<LogLine>& lines,
+                     const std::string& text, const std::string& hint);
+
+}  // namespace plclink::host

@@ -1,0 +1,86 @@
+#include "line_options.h"
+
+#include <cstring>
+
+namespace plclink::host {
+
+std::optional<std::uint16_t> ParityCode(const std::string& name) {
+    static const char* const kNames[] = {"none", "odd", "even", "mark", "space"};
+    for (std::uint16_t code = 0; code < 5; ++code) {
+        if (name == kNames[code] || (name.size() == 1 && name[0] == kNames[code][0])) return code;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint16_t> StopBitsCode(const std::string& name) {
+    if (name == "1") return 0;
+    if (name == "1.5") return 1;
+    if (name == "2") return 2;
+    return std::nullopt;
+}
+
+std::optional<ColdStartRequest> ColdStartRequestFor(const LineOptions& line, std::string& why) {
+    ColdStartRequest request{};
+    if (line.port.empty()) {
+        why = "no serial port given (--port)";
+        return std::nullopt;
+    }
+    if (line.port.size() > kMaxPortName) {
+        why = "port name '" + line.port + "' is longer than the driver's " +
+              std::to_string(kMaxPortName) + " characters";
+        return std::nullopt;
+    }
+    std::memcpy(request.portName, line.port.c_str(), line.port.size() + 1);
+    if (line.baud == 0 || line.baud > 65535) {
+        why = "baud rate " + std::to_string(line.baud) + " is outside the driver's 1..65535";
+        return std::nullopt;
+    }
+    if (line.dataBits < 5 || line.dataBits > 8) {
+        why = "data bits must be 5..8";
+        return std::nullopt;
+    }
+    auto parity = ParityCode(line.parity);
+    if (!parity) {
+        why = "parity must be none, odd, even, mark or space";
+        return std::nullopt;
+    }
+    auto stopBits = StopBitsCode(line.stopBits);
+    if (!stopBits) {
+        why = "stop bits must be 1, 1.5 or 2";
+        return std::nullopt;
+    }
+    // The driver counts the read time-out in 10 ms units; 0 would mean no
+    // time-out at all, so a silent station would hang the program.
+    if (line.timeoutMs < 10 || line.timeoutMs > 600000) {
+        why = "read time-out must be 10..600000 ms";
+        return std::nullopt;
+    }
+    request.lineSwitch = 1;
+    request.readTimeout = (line.timeoutMs + 9) / 10;
+    request.settings = LineSettings{static_cast<std::uint16_t>(line.baud),
+                                    static_cast<std::uint16_t>(line.dataBits), *stopBits, *parity};
+    return request;
+}
+
+ColdStartRequest NullLineRequest() {
+    ColdStartRequest request{};
+    std::strcpy(request.portName, "NULLDEV");
+    request.lineSwitch = 1;
+    request.readTimeout = 100;
+    request.settings = LineSettings{9600, 8, 0, 2};
+    return request;
+}
+
+std::string DescribeLineSettings(const LineSettings& settings) {
+    static const char* const kParity[] = {"no", "odd", "even", "mark", "space"};
+    static const char* const kStop[] = {"1 stop bit", "1.5 stop bits", "2 stop bits"};
+    std::string text = std::to_string(settings.baud) + " baud, " + std::to_string(settings.dataBits) +
+                       " data bits, ";
+    text += settings.parity < 5 ? std::string(kParity[settings.parity]) + " parity, "
+                                : "parity code " + std::to_string(settings.parity) + ", ";
+    text += settings.stopBits < 3 ? kStop[settings.stopBits]
+                                  : "stop-bits code " + std::to_string(settings.stopBits);
+    return text;
+}
+
+}  // namespace plclink::host

@@ -1,0 +1,40 @@
+// The serial line as the user gives it on the command line, and the
+// ColdStart request made from it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "plclink/vpi.h"
+
+namespace plclink::host {
+
+struct LineOptions {
+    std::string port;
+    unsigned baud = 9600;
+    std::string parity = "even";  // none, odd, even, mark, space
+    unsigned dataBits = 8;
+    std::string stopBits = "1";   // 1, 1.5, 2
+    unsigned timeoutMs = 1000;    // read time-out of the line
+};
+
+// Longest port name the driver's records hold.
+inline constexpr std::size_t kMaxPortName = 11;
+
+// The request that starts an instance on this line; nullopt and `why` when
+// a setting cannot be expressed in the driver's records.
+std::optional<ColdStartRequest> ColdStartRequestFor(const LineOptions& line, std::string& why);
+
+// The request for an instance that needs no line of its own (the parse
+// commands): the null line, so the instance still reads its initialization
+// file.
+ColdStartRequest NullLineRequest();
+
+// "9600 baud, 8 data bits, even parity, 1 stop bit" from the driver's codes.
+std::string DescribeLineSettings(const LineSettings& settings);
+
+std::optional<std::uint16_t> ParityCode(const std::string& name);
+std::optional<std::uint16_t> StopBitsCode(const std::string& name);
+
+}  // namespace plclink::host

@@ -1,0 +1,157 @@
+#include "session.h"
+
+#include <ostream>
+
+#include "address_hint.h"
+#include "init_file.h"
+#include "port_probe.h"
+
+namespace plclink::host {
+
+Session::Session(const GlobalOptions& options, const Driver& driver, std::ostream& out,
+                 std::ostream& diagnostics)
+    : options_(options), driver_(driver), out_(out), diagnostics_(diagnostics) {}
+
+void Session::error(const std::string& text) { diagnostics_ << "plclink-host: " << text << std::endl; }
+
+void Session::note(const std::string& text) { diagnostics_ << "plclink-host: " << text << std::endl; }
+
+bool Session::start(const ColdStartRequest& request, std::int32_t& result) {
+    if (options_.threeDigit) {
+        std::string file = InitFileName(options_.vpi);
+        std::string why;
+        if (!InitFileAsksThreeDigits(file)) {
+            if (!WriteThreeDigitInitFile(file, why)) {
+                error(why);
+                return false;
+            }
+            note("wrote " + file + ": the instance takes three-digit PLC numbers");
+        }
+    }
+    instance_ = std::make_unique<Instance>(driver_, options_.vpi);
+    HostLog& log = HostLog::Instance();
+    log.startCapture();
+    result = instance_->coldStart(request);
+    threeDigit_ = options_.threeDigit;
+    for (const LogLine& line : log.captured()) {
+        if (line.text.find("3 digit PLC address enabled") != std::string::npos) threeDigit_ = true;
+    }
+    return true;
+}
+
+int Session::startOnLine() {
+    std::string why;
+    auto request = ColdStartRequestFor(options_.line, why);
+    if (!request) {
+        error(why);
+        return kUsage;
+    }
+    std::int32_t result = 0;
+    if (!start(*request, result)) return kUsage;
+    if (result == VPI_OK) return kDone;
+    error("cannot open " + options_.line.port + ": " + WhyPortFails(options_.line.port));
+    if (!HostLog::Instance().sendsToStderr()) {
+        for (const LogLine& line : HostLog::Instance().captured()) {
+            diagnostics_ << "  " << ScreenText(line) << '\n';
+        }
+    }
+    return kUsage;
+}
+
+int Session::startWithoutLine() {
+    // The parse commands need no line; a start that fails still leaves an
+    // instance the parsers can work with.
+    std::int32_t result = 0;
+    return start(NullLineRequest(), result) ? kDone : kUsage;
+}
+
+ParsedTag Session::parseWithGateType(const std::string& text, std::int32_t gateType) {
+    ParsedTag parsed;
+    parsed.tag.text = text;
+    parsed.tag.type = gateType == 6 ? ElementType::Bit : ElementTypeOfText(text, threeDigit_);
+    std::vector<char> gas(text.begin(), text.end());
+    gas.push_back('\0');
+    parsed.record.gas = gas.data();
+    parsed.record.gateType = gateType;
+    HostLog::Instance().startCapture();
+    parsed.result = instance_->command(VPI_SINGLE_PARSE, &parsed.record);
+    parsed.record.gas = nullptr;
+    parsed.lines = HostLog::Instance().captured();
+    parsed.ok = parsed.result == VPI_OK;
+    if (parsed.ok) {
+        TakeGateAddress(parsed.tag, parsed.record);
+    } else {
+        parsed.failure = ExplainParse(parsed.result, parsed.lines, text,
+                                      AddressHint(text, threeDigit_, false));
+    }
+    return parsed;
+}
+
+ParsedTag Session::parseTag(const std::string& text, bool block) {
+    if (!block) return parseWithGateType(text, GateTypeOf(ElementTypeOfText(text, threeDigit_)));
+    ParsedTag parsed;
+    parsed.tag.text = text;
+    parsed.tag.type = ElementTypeOfText(text, threeDigit_);
+    std::vector<char> gas(text.begin(), text.end());
+    gas.push_back('\0');
+    parsed.record.gas = gas.data();
+    HostLog::Instance().startCapture();
+    parsed.result = instance_->command(VPI_BLOCK_PARSE, &parsed.record);
+    parsed.record.gas = nullptr;
+    parsed.lines = HostLog::Instance().captured();
+    parsed.ok = parsed.result == VPI_OK;
+    if (parsed.ok) {
+        TakeGateAddress(parsed.tag, parsed.record);
+    } else {
+        parsed.failure = ExplainParse(parsed.result, parsed.lines, text,
+                                      AddressHint(text, threeDigit_, true));
+    }
+    return parsed;
+}
+
+Transfer Session::transfer(std::uint32_t command, const Tag& tag, ValueBuffer& buffer, int count) {
+    TagAccessRecord record = AccessRecordOf(tag, buffer.data(), count);
+    HostLog::Instance().startCapture();
+    auto begin = std::chrono::steady_clock::now();
+    Transfer done;
+    done.result = instance_->command(command, &record);
+    done.milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+    done.lines = HostLog::Instance().captured();
+    done.failure = ExplainTransfer(done.result, done.lines, tag.station());
+    return done;
+}
+
+Transfer Session::read(const Tag& tag, ValueBuffer& buffer, int count, bool block) {
+    return transfer(block ? VPI_READ_BLOCK : VPI_READ_VALUE, tag, buffer, count);
+}
+
+Transfer Session::write(const Tag& tag, ValueBuffer& buffer, int count, bool block) {
+    return transfer(block ? VPI_WRITE_BLOCK : VPI_WRITE_VALUE, tag, buffer, count);
+}
+
+void Session::explain(const std::string& subject, const Failure& failure,
+                      const std::vector<LogLine>& lines) {
+    diagnostics_ << "plclink-host: " << subject << ": " << KindName(failure.kind) << ": "
+                 << failure.words << '\n';
+    if (!HostLog::Instance().sendsToStderr()) {
+        for (const LogLine& line : lines) {
+            if (line.category != 0) diagnostics_ << "  " << ScreenText(line) << '\n';
+        }
+    }
+    diagnostics_.flush();
+}
+
+void AddFailureFields(Record& record, std::int32_t result, const Failure& failure,
+                      const std::vector<LogLine>& lines) {
+    record.add("status", Cell::Text(KindName(failure.kind)));
+    record.add("result", Cell::Number(result));
+    record.add("error", Cell::Text(failure.words));
+    std::vector<std::string> texts;
+    for (const LogLine& line : lines) {
+        if (line.category != 0) texts.push_back(line.text);
+    }
+    record.add("log", Cell::List(std::move(texts)));
+}
+
+}  // namespace plclink::host

@@ -1,0 +1,101 @@
+// What every command works with: the options, the loaded driver, one
+// started instance, and the way results and failures reach the user.
+#pragma once
+
+#include <chrono>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "failure.h"
+#include "host_log.h"
+#include "line_options.h"
+#include "report.h"
+#include "tag.h"
+#include "value_buffer.h"
+
+namespace plclink::host {
+
+// Exit status of the program.
+enum ExitCode : int { kDone = 0, kTagFailed = 1, kUsage = 2 };
+
+struct GlobalOptions {
+    std::string modulePath;
+    LineOptions line;
+    int vpi = 1;
+    bool threeDigit = false;
+    std::string logFile;
+    Format format = Format::Table;
+};
+
+struct ParsedTag {
+    bool ok = false;
+    Tag tag;
+    std::int32_t result = 0;
+    GateParseRecord record{};
+    Failure failure;
+    std::vector<LogLine> lines;
+};
+
+struct Transfer {
+    std::int32_t result = 0;
+    Failure failure;
+    std::vector<LogLine> lines;
+    double milliseconds = 0;
+};
+
+class Session {
+public:
+    Session(const GlobalOptions& options, const Driver& driver, std::ostream& out,
+            std::ostream& diagnostics);
+
+    const GlobalOptions& options() const { return options_; }
+    const Driver& driver() const { return driver_; }
+    Format format() const { return options_.format; }
+    std::ostream& out() { return out_; }
+    std::ostream& diagnostics() { return diagnostics_; }
+
+    // Starts the instance on the user's port; kDone, or kUsage after saying
+    // why the port could not be opened.
+    int startOnLine();
+    // Starts the instance on the null line: enough for the parse commands.
+    int startWithoutLine();
+    // The PLC-number form in force: two digits, or three when asked for.
+    bool threeDigit() const { return threeDigit_; }
+
+    // Parses a tag: a single tag with the gate type its text calls for, or a
+    // block (command 4).
+    ParsedTag parseTag(const std::string& text, bool block);
+    // Command 3 with the given gate type.
+    ParsedTag parseWithGateType(const std::string& text, std::int32_t gateType);
+
+    // Commands 5/6 (read) and 7/10 (write) on `buffer`.
+    Transfer read(const Tag& tag, ValueBuffer& buffer, int count, bool block);
+    Transfer write(const Tag& tag, ValueBuffer& buffer, int count, bool block);
+
+    // Tells the user why `subject` failed, with the module's lines when they
+    // did not already appear on standard error.
+    void explain(const std::string& subject, const Failure& failure,
+                 const std::vector<LogLine>& lines);
+    void error(const std::string& text);
+    void note(const std::string& text);
+
+private:
+    bool start(const ColdStartRequest& request, std::int32_t& result);
+    Transfer transfer(std::uint32_t command, const Tag& tag, ValueBuffer& buffer, int count);
+
+    const GlobalOptions& options_;
+    const Driver& driver_;
+    std::ostream& out_;
+    std::ostream& diagnostics_;
+    std::unique_ptr<Instance> instance_;
+    bool threeDigit_ = false;
+};
+
+// Every record field of a failure: status, error, result, log.
+void AddFailureFields(Record& record, std::int32_t result, const Failure& failure,
+                      const std::vector<LogLine>& lines);
+
+}  // namespace plclink::host

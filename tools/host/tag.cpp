@@ -1,0 +1,58 @@
+#include "tag.h"
+
+#include <cctype>
+#include <cstdio>
+
+namespace plclink::host {
+
+ElementType ElementTypeOfText(std::string_view text, bool threeDigit) {
+    std::size_t letterAt = threeDigit ? 4 : 3;
+    std::size_t plainLength = threeDigit ? 9 : 8;
+    if (text.size() == plainLength + 1) return ElementType::Bit;
+    if (text.size() <= letterAt) return ElementType::Byte;
+    switch (std::toupper(static_cast<unsigned char>(text[letterAt]))) {
+        case 'W': return ElementType::Word;
+        case 'D': return ElementType::DWord;
+        case 'F': return ElementType::Float;
+        default: return ElementType::Byte;
+    }
+}
+
+void TakeGateAddress(Tag& tag, const GateParseRecord& record) {
+    tag.plcNumber = record.plcNumber;
+    tag.memArea = record.memArea;
+    tag.memAreaBits = record.memAreaBits;
+    tag.elementIndex = record.elementIndex;
+    tag.bitNumber = record.bitNumber;
+    tag.sizeBits = record.sizeBits;
+}
+
+TagAccessRecord AccessRecordOf(const Tag& tag, void* buffer, std::int32_t itemCount) {
+    TagAccessRecord record{};
+    record.plcNumber = tag.plcNumber;
+    record.memArea = tag.memArea;
+    record.memAreaBits = tag.memAreaBits;
+    record.elementIndex = tag.elementIndex;
+    record.bitNumber = tag.bitNumber;
+    record.sizeBits = tag.sizeBits;
+    record.tagKind = 0;
+    record.itemCount = itemCount;
+    record.dataBuffer = buffer;
+    return record;
+}
+
+std::string GateAddressText(int plcNumber, char area, ElementType type, int byteAddress,
+                            bool threeDigit) {
+    char text[32];
+    std::snprintf(text, sizeof text, threeDigit ? "%03d%c%c%04d" : "%02d%c%c%04d", plcNumber,
+                  area, ElementLetter(type), byteAddress);
+    return text;
+}
+
+std::string ElementText(const Tag& first, int index, bool threeDigit) {
+    if (index == 0) return first.text;
+    return GateAddressText(first.plcNumber, static_cast<char>(first.memArea), first.type,
+                           first.byteAddress() + index * ElementBytes(first.type), threeDigit);
+}
+
+}  // namespace plclink::host

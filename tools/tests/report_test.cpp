@@ -1,0 +1,44 @@
+// Results in the three output forms.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "report.h"
+
+using namespace plclink::host;
+
+TEST(Report, JsonStringsAreAlwaysValid) {
+    EXPECT_EQ(JsonString("a\"b\\c\n\r\t"), "\"a\\\"b\\\\c\\n\\r\\t\"");
+    EXPECT_EQ(JsonString(std::string("\x01\x7f", 2)), "\"\\u0001\\u007f\"");
+    EXPECT_EQ(JsonString("\xE2\x94\x80"), "\"\xE2\x94\x80\"");  // well-formed UTF-8 kept
+    // Bytes that are not UTF-8 (e.g. from a tag typed in another code page).
+    EXPECT_EQ(JsonString("\xC4x"), "\"\\u00c4x\"");
+    EXPECT_EQ(JsonString("\xE2\x94"), "\"\\u00e2\\u0094\"");
+    EXPECT_EQ(JsonString("\xED\xA0\x80"), "\"\\u00ed\\u00a0\\u0080\"");  // a surrogate
+}
+
+TEST(Report, CsvQuotesOnlyWhereNeeded) {
+    EXPECT_EQ(CsvField("plain"), "plain");
+    EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(CsvField("two\nlines"), "\"two\nlines\"");
+}
+
+TEST(Report, RecordsInEachForm) {
+    std::vector<Record> records(2);
+    records[0].add("tag", Cell::Text("02VW0100")).add("value", Cell::Number(4660))
+        .add("log", Cell::List({"one", "two"}));
+    records[1].add("tag", Cell::Text("02VB0000")).add("value", Cell::Null());
+    std::ostringstream table, csv, json;
+    WriteRecords(table, Format::Table, {"tag", "value"}, records);
+    WriteRecords(csv, Format::Csv, {"tag", "value", "log"}, records);
+    WriteRecords(json, Format::Json, {"tag"}, records);
+    EXPECT_EQ(table.str(), "TAG       VALUE\n02VW0100  4660\n02VB0000\n");
+    EXPECT_EQ(csv.str(), "tag,value,log\n02VW0100,4660,one; two\n02VB0000,,\n");
+    EXPECT_EQ(json.str(),
+              "[\n {\"tag\": \"02VW0100\", \"value\": 4660, \"log\": [\"one\", \"two\"]},\n"
+              " {\"tag\": \"02VB0000\", \"value\": null}\n]\n");
+    std::ostringstream empty;
+    WriteRecords(empty, Format::Json, {"tag"}, {});
+    EXPECT_EQ(empty.str(), "[]\n");
+}
