@@ -19,18 +19,28 @@ std::optional<std::uint16_t> StopBitsCode(const std::string& name) {
     return std::nullopt;
 }
 
+std::string DriverPortName(const std::string& port) {
+#if !defined(_WIN32)
+    // The driver takes a name without a leading / as one under /dev.
+    const std::string dev = "/dev/";
+    if (port.size() > kMaxPortName && port.compare(0, dev.size(), dev) == 0) return port.substr(dev.size());
+#endif
+    return port;
+}
+
 std::optional<ColdStartRequest> ColdStartRequestFor(const LineOptions& line, std::string& why) {
     ColdStartRequest request{};
     if (line.port.empty()) {
         why = "no serial port given (--port)";
         return std::nullopt;
     }
-    if (line.port.size() > kMaxPortName) {
+    std::string name = DriverPortName(line.port);
+    if (name.size() > kMaxPortName) {
         why = "port name '" + line.port + "' is longer than the driver's " +
-              std::to_string(kMaxPortName) + " characters";
+              std::to_string(kMaxPortName) + " characters (a shorter symbolic link to it will do)";
         return std::nullopt;
     }
-    std::memcpy(request.portName, line.port.c_str(), line.port.size() + 1);
+    std::memcpy(request.portName, name.c_str(), name.size() + 1);
     if (line.baud == 0 || line.baud > 65535) {
         why = "baud rate " + std::to_string(line.baud) + " is outside the driver's 1..65535";
         return std::nullopt;

@@ -22,6 +22,11 @@ struct LineOptions {
 // Longest port name the driver's records hold.
 inline constexpr std::size_t kMaxPortName = 11;
 
+// The name the driver is given for `port`: a device path too long for its
+// records goes without its /dev/ prefix (the driver looks there for names
+// that do not begin with /).
+std::string DriverPortName(const std::string& port);
+
 // The request that starts an instance on this line; nullopt and `why` when
 // a setting cannot be expressed in the driver's records.
 std::optional<ColdStartRequest> ColdStartRequestFor(const LineOptions& line, std::string& why);

@@ -37,6 +37,19 @@ TEST(LineOptions, BecomeAColdStartRequestInTheDriversUnits) {
     EXPECT_EQ(request->settings.baud, 19200);
 }
 
+TEST(LineOptions, LongDevicePathsGoWithoutTheirDevPrefix) {
+    EXPECT_EQ(DriverPortName("/dev/pts/3"), "/dev/pts/3");
+    EXPECT_EQ(DriverPortName("/dev/ttyUSB0"), "ttyUSB0");
+    EXPECT_EQ(DriverPortName("/dev/pts/123"), "pts/123");
+    EXPECT_EQ(DriverPortName("COM1"), "COM1");
+    LineOptions line;
+    line.port = "/dev/ttyUSB0";
+    std::string why;
+    auto request = ColdStartRequestFor(line, why);
+    ASSERT_TRUE(request) << why;
+    EXPECT_STREQ(request->portName, "ttyUSB0");
+}
+
 TEST(LineOptions, WhatTheRecordsCannotHoldIsRefused) {
     auto refused = [](LineOptions line) {
         std::string why;
@@ -48,7 +61,7 @@ TEST(LineOptions, WhatTheRecordsCannotHoldIsRefused) {
     good.port = "/dev/ttyS0";
     EXPECT_FALSE(refused(good));
     LineOptions l = good;
-    l.port = "/dev/ttyUSB0";  // 12 characters
+    l.port = "/tmp/plclink/port0";
     EXPECT_TRUE(refused(l));
     l = good;
     l.port = "";
