@@ -15,6 +15,7 @@ Record ParseRecord(const ParsedTag& parsed) {
     }
     const GateParseRecord& r = parsed.record;
     record.add("status", Cell::Text("ok"));
+    record.add("type", Cell::Text(std::string(ElementName(parsed.tag.type))));
     record.add("plc", Cell::Number(r.plcNumber));
     record.add("area", Cell::Text(std::string(1, static_cast<char>(r.memArea))));
     record.add("area_bits", Cell::Number(r.memAreaBits));
@@ -43,7 +44,7 @@ int RunParse(Session& session, const std::vector<std::string>& tags,
         records.push_back(ParseRecord(parsed));
     }
     WriteRecords(session.out(), session.format(),
-                 {"tag", "status", "plc", "area", "area_bits", "element_index", "byte_address", "bit",
+                 {"tag", "status", "type", "plc", "area", "area_bits", "element_index", "byte_address", "bit",
                   "size_bits"},
                  records);
     return status;

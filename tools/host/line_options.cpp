@@ -1,5 +1,6 @@
 #include "line_options.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace plclink::host {
@@ -21,11 +22,21 @@ std::optional<std::uint16_t> StopBitsCode(const std::string& name) {
 
 std::string DriverPortName(const std::string& port) {
 #if !defined(_WIN32)
+    if (port.size() <= kMaxPortName) return port;
+    // A long symbolic link (socat's pty,link=...) names a short device.
+    std::string device = port;
+    if (char* real = realpath(port.c_str(), nullptr)) {
+        device = real;
+        std::free(real);
+    }
+    if (device.size() <= kMaxPortName) return device;
     // The driver takes a name without a leading / as one under /dev.
     const std::string dev = "/dev/";
-    if (port.size() > kMaxPortName && port.compare(0, dev.size(), dev) == 0) return port.substr(dev.size());
-#endif
+    if (device.compare(0, dev.size(), dev) == 0) return device.substr(dev.size());
+    return device;
+#else
     return port;
+#endif
 }
 
 std::optional<ColdStartRequest> ColdStartRequestFor(const LineOptions& line, std::string& why) {

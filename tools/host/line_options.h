@@ -22,9 +22,10 @@ struct LineOptions {
 // Longest port name the driver's records hold.
 inline constexpr std::size_t kMaxPortName = 11;
 
-// The name the driver is given for `port`: a device path too long for its
-// records goes without its /dev/ prefix (the driver looks there for names
-// that do not begin with /).
+// The name the driver is given for `port`. A name too long for its records
+// is resolved through symbolic links, and a device path then goes without
+// its /dev/ prefix (the driver looks there for names that do not begin
+// with /).
 std::string DriverPortName(const std::string& port);
 
 // The request that starts an instance on this line; nullopt and `why` when

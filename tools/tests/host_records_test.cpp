@@ -2,6 +2,9 @@
 // how it reads the module's failures.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 
 #include "address_hint.h"
@@ -42,6 +45,11 @@ TEST(LineOptions, LongDevicePathsGoWithoutTheirDevPrefix) {
     EXPECT_EQ(DriverPortName("/dev/ttyUSB0"), "ttyUSB0");
     EXPECT_EQ(DriverPortName("/dev/pts/123"), "pts/123");
     EXPECT_EQ(DriverPortName("COM1"), "COM1");
+    std::string link = ::testing::TempDir() + "a-rather-long-link-to-the-null-device";
+    std::remove(link.c_str());
+    ASSERT_EQ(symlink("/dev/null", link.c_str()), 0);
+    EXPECT_EQ(DriverPortName(link), "/dev/null");
+    std::remove(link.c_str());
     LineOptions line;
     line.port = "/dev/ttyUSB0";
     std::string why;

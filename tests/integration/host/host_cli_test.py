@@ -93,12 +93,12 @@ class Parse(HostCase):
         self.assertEqual(r.returncode, 1, r.stderr)
         with open(os.path.join(self.dir.name, "vpiK707.int")) as f:
             self.assertEqual(f.readline().strip(), "3 DIGITS")
-        self.assertRegex(r.stdout, r"002VW0100\s+ok\s+2\s")
+        self.assertRegex(r.stdout, r"002VW0100\s+ok\s+word\s+2\s")
         self.assertIn("three-digit", r.stderr)
         # The file stays and keeps the instance in three-digit form.
         r = self.run_host("--vpi", "7", "parse", "123MB0001")
         self.assertEqual(r.returncode, 0, r.stderr)
-        self.assertRegex(r.stdout, r"123MB0001\s+ok\s+123\s")
+        self.assertRegex(r.stdout, r"123MB0001\s+ok\s+byte\s+123\s")
 
     def test_csv_has_a_header_and_one_line_per_tag(self):
         r = self.run_host("--format", "csv", "parse", "02MB0001", "02MB0002")
