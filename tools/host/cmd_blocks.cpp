@@ -62,7 +62,7 @@ int RunWriteBlock(Session& session, const std::string& text, const std::vector<s
     if (!ParseBlockTag(session, text, parsed)) return kTagFailed;
     int count = static_cast<int>(values.size());
     if (!CheckCount(session, parsed.tag.type, count, kMaxWriteBytes)) return kUsage;
-    ValueBuffer buffer(parsed.tag.type, count, LayoutOfWrite(count));
+    ValueBuffer buffer(parsed.tag.type, count, Layout::Block);
     std::vector<std::uint32_t> raws;
     for (int i = 0; i < count; ++i) {
         ParsedValue value = ParseValue(parsed.tag.type, values[static_cast<std::size_t>(i)]);

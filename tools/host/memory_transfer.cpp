@@ -49,7 +49,7 @@ RangeResult WriteRange(Session& session, int plc, char area, int start,
         int count = static_cast<int>(std::min<long>(kMaxWriteBytes, length - done));
         Tag tag;
         if (!BlockTag(session, plc, area, start + static_cast<int>(done), result, tag)) return result;
-        ValueBuffer buffer(ElementType::Byte, count, LayoutOfWrite(count));
+        ValueBuffer buffer(ElementType::Byte, count, Layout::Block);
         for (int i = 0; i < count; ++i) buffer.setElement(i, bytes[static_cast<std::size_t>(done + i)]);
         result.transfer = session.write(tag, buffer, count, true);
         if (result.transfer.result != VPI_OK) {

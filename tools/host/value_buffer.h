@@ -1,8 +1,7 @@
 // The host's value buffer of the read and write commands: a single value of
 // one or two bytes (and a bit) is the 16-bit word at byte 2, a four-byte
 // value the 32-bit word at byte 0; a block holds its elements one after
-// another from byte 0. A block write of one element takes its value from the
-// single layout, so LayoutOfWrite picks that one for it.
+// another from byte 0, also a block of one.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +16,6 @@ inline constexpr int kMaxReadBytes = 234;
 inline constexpr int kMaxWriteBytes = 224;
 
 enum class Layout { Single, Block };
-
-// Command 10's layout for `count` elements.
-inline Layout LayoutOfWrite(int count) { return count == 1 ? Layout::Single : Layout::Block; }
 
 class ValueBuffer {
 public:

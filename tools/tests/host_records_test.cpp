@@ -131,15 +131,17 @@ TEST(ValueBuffer, SingleValuesSitWhereTheDriverLooks) {
     EXPECT_EQ(byte.element(0), 200u);
 }
 
-TEST(ValueBuffer, BlocksRunFromByteZeroButAWriteOfOneIsASingleValue) {
+TEST(ValueBuffer, BlocksRunFromByteZero) {
     ValueBuffer words(ElementType::Word, 3, Layout::Block);
     for (int i = 0; i < 3; ++i) words.setElement(i, 0x1110u + static_cast<unsigned>(i));
     std::uint16_t raw[3];
     std::memcpy(raw, words.data(), sizeof raw);
     EXPECT_EQ(raw[0], 0x1110);
     EXPECT_EQ(raw[2], 0x1112);
-    EXPECT_EQ(LayoutOfWrite(1), Layout::Single);
-    EXPECT_EQ(LayoutOfWrite(2), Layout::Block);
+    ValueBuffer one(ElementType::Word, 1, Layout::Block);
+    one.setElement(0, 0xBEEF);
+    std::memcpy(raw, one.data(), 2);
+    EXPECT_EQ(raw[0], 0xBEEF);
     ValueBuffer bytes(ElementType::Byte, 234, Layout::Block);
     bytes.setElement(233, 0x5A);
     EXPECT_EQ(static_cast<const unsigned char*>(bytes.data())[233], 0x5A);
