@@ -55,7 +55,7 @@ int RunLoad(Session& session, const std::string& file, std::optional<int> plc) {
     record.add("area", Cell::Text(std::string(1, image.area)));
     record.add("start", Cell::Number(image.start));
     record.add("length", Cell::Number(length));
-    record.add("verified", Cell::Text(differences == 0 ? "yes" : "no"));
+    record.add("verified", Cell::Bool(differences == 0));
     record.add("differences", Cell::Number(differences));
     record.add("status", Cell::Text(differences == 0 ? "ok" : "verify failed"));
     WriteRecords(session.out(), session.format(),

@@ -114,6 +114,7 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
         } else {
             out << (polls > 1 ? ",\n " : "\n ") << PollJson(wallTime, polls, watches) << std::flush;
         }
+        if (options.count && polls >= *options.count) break;
         WaitUntil(pollStart + interval);
     }
     HostLog::Instance().hold(false);
@@ -123,10 +124,13 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
     for (const TagWatch& w : watches) failures += w.failures;
     std::vector<Record> totals = TotalsRecords(watches);
     switch (session.format()) {
-        case Format::Table:
-            out << "\ntotals after " << polls << " polls in " << MillisecondsText(seconds * 1000) << " ms:\n";
+        case Format::Table: {
+            char took[32];
+            std::snprintf(took, sizeof took, "%.1f s", seconds);
+            out << "\ntotals after " << polls << " polls in " << took << ":\n";
             WriteRecords(out, Format::Table, TotalsColumns(), totals);
             break;
+        }
         case Format::Csv:
             session.note("monitor: " + std::to_string(polls) + " polls, " + std::to_string(failures) +
                          " failed transactions");

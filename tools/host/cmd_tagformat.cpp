@@ -9,8 +9,12 @@ int RunTagFormat(Session& session) {
     GateParseRecord record{};
     record.gas = composed;
     record.ownerWindow = nullptr;
-    HostLog::Instance().startCapture();
+    // The dialog may own the terminal: the module's lines wait until it is gone.
+    HostLog& log = HostLog::Instance();
+    log.hold(true);
     std::int32_t result = session.driver().call(VPI_TAG_FORMAT, nullptr, &record);
+    log.hold(false);
+    for (const LogLine& line : log.takeHeld()) session.diagnostics() << ScreenText(line) << '\n';
     record.gas = nullptr;
     composed[sizeof composed - 1] = '\0';
     Record out;

@@ -7,6 +7,7 @@ namespace plclink::host {
 
 std::string Cell::plain() const {
     if (kind_ == Kind::Null) return "";
+    if (kind_ == Kind::Bool) return text_ == "true" ? "yes" : "no";
     if (kind_ != Kind::List) return text_;
     std::string joined;
     for (const std::string& item : items_) {
@@ -78,7 +79,8 @@ namespace {
 
 std::string JsonValue(const Cell& cell) {
     switch (cell.kind()) {
-        case Cell::Kind::Number: return cell.text();
+        case Cell::Kind::Number:
+        case Cell::Kind::Bool: return cell.text();
         case Cell::Kind::Null: return "null";
         case Cell::Kind::Text: return JsonString(cell.text());
         case Cell::Kind::List: {
@@ -188,7 +190,9 @@ void WriteRecord(std::ostream& out, Format format, const Record& record) {
                 for (char& c : label) {
                     if (c == '_') c = ' ';
                 }
-                out << label << std::string(width - name.size() + 2, ' ') << cell.plain() << '\n';
+                std::string line = label + std::string(width - name.size() + 2, ' ') + cell.plain();
+                while (!line.empty() && line.back() == ' ') line.pop_back();
+                out << line << '\n';
             }
             break;
         }

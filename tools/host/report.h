@@ -13,11 +13,13 @@ enum class Format { Table, Json, Csv };
 
 class Cell {
 public:
-    enum class Kind { Text, Number, Null, List };
+    enum class Kind { Text, Number, Bool, Null, List };
     static Cell Text(std::string text) { return Cell(Kind::Text, std::move(text), {}); }
     // `literal` must already be a valid JSON number.
     static Cell Number(std::string literal) { return Cell(Kind::Number, std::move(literal), {}); }
     static Cell Number(long long value) { return Number(std::to_string(value)); }
+    // JSON true/false; yes/no in a table.
+    static Cell Bool(bool value) { return Cell(Kind::Bool, value ? "true" : "false", {}); }
     static Cell Null() { return Cell(Kind::Null, {}, {}); }
     static Cell List(std::vector<std::string> items) { return Cell(Kind::List, {}, std::move(items)); }
 

@@ -28,16 +28,16 @@ TEST(Report, RecordsInEachForm) {
     std::vector<Record> records(2);
     records[0].add("tag", Cell::Text("02VW0100")).add("value", Cell::Number(4660))
         .add("log", Cell::List({"one", "two"}));
-    records[1].add("tag", Cell::Text("02VB0000")).add("value", Cell::Null());
+    records[1].add("tag", Cell::Text("02VB0000")).add("value", Cell::Null()).add("ok", Cell::Bool(false));
     std::ostringstream table, csv, json;
     WriteRecords(table, Format::Table, {"tag", "value"}, records);
-    WriteRecords(csv, Format::Csv, {"tag", "value", "log"}, records);
+    WriteRecords(csv, Format::Csv, {"tag", "value", "log", "ok"}, records);
     WriteRecords(json, Format::Json, {"tag"}, records);
     EXPECT_EQ(table.str(), "TAG       VALUE\n02VW0100  4660\n02VB0000\n");
-    EXPECT_EQ(csv.str(), "tag,value,log\n02VW0100,4660,one; two\n02VB0000,,\n");
+    EXPECT_EQ(csv.str(), "tag,value,log,ok\n02VW0100,4660,one; two,\n02VB0000,,,no\n");
     EXPECT_EQ(json.str(),
               "[\n {\"tag\": \"02VW0100\", \"value\": 4660, \"log\": [\"one\", \"two\"]},\n"
-              " {\"tag\": \"02VB0000\", \"value\": null}\n]\n");
+              " {\"tag\": \"02VB0000\", \"value\": null, \"ok\": false}\n]\n");
     std::ostringstream empty;
     WriteRecords(empty, Format::Json, {"tag"}, {});
     EXPECT_EQ(empty.str(), "[]\n");

@@ -6,14 +6,23 @@ tests against a simulated controller, PPI_SIM. Each test runs in a fresh
 temporary directory, since the module reads its initialization file from the
 current directory.
 """
+import fcntl
 import json
 import os
+import select
+import shutil
+import signal
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
+import time
 import unittest
 
 HOST = os.environ.get("PLCLINK_HOST", "")
+SIM = os.environ.get("PPI_SIM", "")
 
 
 class HostCase(unittest.TestCase):
@@ -130,6 +139,401 @@ class Usage(HostCase):
         for command in ("describe", "parse", "read", "write", "read-block", "write-block", "monitor",
                         "dump", "load", "tagformat"):
             self.assertIn(command, r.stdout)
+
+
+
+# What the simulated station 2 holds when a test starts.
+PRELOAD = """\
+2 V 100: 12 34 AB CD
+2 V 104: 40 49 0F DB
+2 V 112: FF FE 80 00
+2 M 0: A5
+2 I 0: 81
+2 Q 0: 0F
+"""
+
+
+@unittest.skipUnless(SIM, "ppi-sim is not built")
+class SimCase(HostCase):
+    """A test against ppi-sim on a pseudo-terminal it creates, station 2."""
+    sim_args = ()
+
+    def setUp(self):
+        super().setUp()
+        self.port = self.start_sim(*self.sim_args)
+
+    def start_sim(self, *args):
+        memory = os.path.join(self.dir.name, "memory.txt")
+        with open(memory, "w") as f:
+            f.write(PRELOAD)
+        self.sim_err = open(os.path.join(self.dir.name, "sim.err"), "w")
+        self.addCleanup(self.sim_err.close)
+        sim = subprocess.Popen([SIM, "--station", "2", "--load", memory, *args], stdout=subprocess.PIPE,
+                               stderr=self.sim_err, text=True)
+        self.addCleanup(self.stop, sim)
+        first = sim.stdout.readline().split()
+        self.assertTrue(first, "ppi-sim printed no port")
+        return first[0]
+
+    @staticmethod
+    def stop(process):
+        if process.poll() is None:
+            process.terminate()
+            try:
+                process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+        if process.stdout:
+            process.stdout.close()
+
+    def host(self, *args, timeout=120):
+        return self.run_host("--port", self.port, "--timeout", "300", *args, timeout=timeout)
+
+    def rows(self, *args, code=0):
+        r = self.host("--format", "json", *args)
+        self.assertEqual(r.returncode, code, r.stderr)
+        return {row["tag"]: row for row in self.json_of(r)}
+
+    def on_terminal(self, *args, interrupt_after=None, timeout=60):
+        """Runs the host with a pseudo-terminal as its standard streams and
+        returns its exit status and everything it wrote there."""
+        master, slave = os.openpty()
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 30, 120, 0, 0))
+        p = subprocess.Popen([HOST, "--port", self.port, "--timeout", "300", *args], cwd=self.dir.name,
+                             stdin=slave, stdout=slave, stderr=slave, start_new_session=True)
+        os.close(slave)
+        output = b""
+        start = time.monotonic()
+        interrupted = False
+        try:
+            while True:
+                if interrupt_after is not None and not interrupted and time.monotonic() - start > interrupt_after:
+                    p.send_signal(signal.SIGINT)
+                    interrupted = True
+                if time.monotonic() - start > timeout:
+                    p.kill()
+                    self.fail("no end on the terminal:\n" + output.decode(errors="replace"))
+                ready, _, _ = select.select([master], [], [], 0.1)
+                if ready:
+                    try:
+                        chunk = os.read(master, 65536)
+                    except OSError:
+                        break
+                    if not chunk:
+                        break
+                    output += chunk
+                elif p.poll() is not None:
+                    break
+        finally:
+            os.close(master)
+        return p.wait(timeout=10), output.decode(errors="replace")
+
+
+class ReadAndWrite(SimCase):
+    def test_every_type_reads_as_the_station_holds_it(self):
+        rows = self.rows("read", "02VB0100", "02VW0100", "02VD0100", "02VF0104", "02VW0112",
+                         "02MB00000", "02MB00001", "02IB00007", "02QB0000", "02vd0112")
+        self.assertEqual(rows["02VB0100"]["value"], 0x12)
+        self.assertEqual(rows["02VW0100"]["hex"], "0x1234")
+        self.assertEqual(rows["02VD0100"]["value"], 0x1234ABCD)
+        self.assertAlmostEqual(rows["02VF0104"]["value"], 3.1415927, places=6)
+        self.assertEqual(rows["02VF0104"]["hex"], "0x40490FDB")
+        self.assertEqual(rows["02VW0112"]["value"], 0xFFFE)
+        self.assertEqual(rows["02VW0112"]["signed"], -2)
+        self.assertEqual(rows["02vd0112"]["signed"], -98304)
+        self.assertEqual([rows[t]["value"] for t in ("02MB00000", "02MB00001", "02IB00007")], [1, 0, 1])
+        self.assertEqual(rows["02QB0000"]["type"], "byte")
+        self.assertTrue(all(row["status"] == "ok" for row in rows.values()))
+
+    def test_written_values_read_back_in_every_area(self):
+        writes = {"02VW0200": "-1234", "02VD0204": "0xDEADBEEF", "02VF0208": "-21.5", "02MB00013": "1",
+                  "02QB0001": "200", "02IB0002": "0x7f", "02MW0004": "65535", "02VB0212": "-128"}
+        r = self.host("write", *[f"{t}={v}" for t, v in writes.items()])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        rows = self.rows("read", *writes)
+        self.assertEqual(rows["02VW0200"]["signed"], -1234)
+        self.assertEqual(rows["02VD0204"]["hex"], "0xDEADBEEF")
+        self.assertEqual(rows["02VF0208"]["value"], -21.5)
+        self.assertEqual(rows["02MB00013"]["value"], 1)
+        self.assertEqual(rows["02QB0001"]["value"], 200)
+        self.assertEqual(rows["02IB0002"]["value"], 127)
+        self.assertEqual(rows["02MW0004"]["value"], 65535)
+        self.assertEqual(rows["02VB0212"]["hex"], "0x80")
+        # The bit write touched one bit of M1 only.
+        self.assertEqual(self.rows("read", "02MB0001")["02MB0001"]["value"], 0x08)
+
+    def test_an_out_of_range_value_stops_the_whole_write(self):
+        r = self.host("write", "02VW0300=7", "02VB0302=256")
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("'256' is out of range for a byte", r.stderr)
+        self.assertIn("nothing was written", r.stderr)
+        for bad in ("02MB00001=2", "02VF0300=1e39", "02VW0300=12abc", "02VW0300"):
+            self.assertEqual(self.host("write", bad).returncode, 2, bad)
+        self.assertEqual(self.rows("read", "02VW0300")["02VW0300"]["value"], 0)
+
+    def test_blocks_of_every_size_up_to_one_frame(self):
+        r = self.host("write-block", "02VW0400", "10", "-20", "0x30")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        rows = self.rows("read-block", "02VW0400", "3")
+        self.assertEqual(list(rows), ["02VW0400", "02VW0402", "02VW0404"])
+        self.assertEqual([row["signed"] for row in rows.values()], [10, -20, 48])
+        self.assertEqual(self.host("write-block", "02VB0500", "77").returncode, 0)
+        self.assertEqual([row["value"] for row in self.rows("read-block", "02VB0500", "2").values()], [77, 0])
+        rows = self.rows("read-block", "02VF0104", "1")
+        self.assertAlmostEqual(rows["02VF0104"]["value"], 3.1415927, places=6)
+        self.assertEqual(len(self.rows("read-block", "02VB0000", "234")), 234)
+        self.assertEqual(len(self.rows("read-block", "02VD0000", "58")), 58)
+        values = [str(i) for i in range(224)]
+        self.assertEqual(self.host("write-block", "02VB1000", *values).returncode, 0)
+        self.assertEqual(self.rows("read-block", "02VB1223", "1")["02VB1223"]["value"], 223)
+        for args in (("read-block", "02VB0000", "235"), ("read-block", "02VW0000", "0"),
+                     ("write-block", "02VB0000", *values, "1")):
+            r = self.host(*args)
+            self.assertEqual(r.returncode, 2, args[:3])
+            self.assertIn("in one frame", r.stderr)
+
+    def test_three_digit_plc_numbers(self):
+        rows = self.rows("--three-digit", "read", "002VW0100", "002MB00000")
+        self.assertEqual(rows["002VW0100"]["value"], 0x1234)
+        self.assertEqual(rows["002MB00000"]["value"], 1)
+
+
+class Failures(SimCase):
+    def test_unknown_tag_syntax_fails_that_tag_only(self):
+        r = self.host("--format", "json", "read", "02VX0100", "02VW0100", "02VW01", "02VB00009")
+        self.assertEqual(r.returncode, 1)
+        rows = {row["tag"]: row for row in self.json_of(r)}
+        self.assertEqual(rows["02VW0100"]["value"], 0x1234)
+        for tag in ("02VX0100", "02VW01", "02VB00009"):
+            self.assertEqual(rows[tag]["status"], "bad address", tag)
+            self.assertIn(f"{tag}: bad address", r.stderr)
+        self.assertTrue(any("invalid chars in address (02VX0100)" in l for l in rows["02VX0100"]["log"]))
+        self.assertIn("the type must be B, W, D or F", rows["02VX0100"]["error"])
+
+    def test_silent_station(self):
+        r = self.host("--format", "json", "read", "07VW0100")
+        self.assertEqual(r.returncode, 1)
+        row = self.json_of(r)[0]
+        self.assertEqual(row["status"], "silent station")
+        self.assertEqual(row["result"], 2)
+        self.assertEqual(sum("recv. SC Ack fail" in l for l in row["log"]), 3)
+        self.assertIn("07VW0100: silent station: station 7 did not answer", r.stderr)
+
+    def test_refused_access_outside_the_stations_memory(self):
+        r = self.host("read", "02QB0100", "02QB0015")
+        self.assertEqual(r.returncode, 1)
+        self.assertRegex(r.stdout, r"02QB0100 .*refused access")
+        self.assertRegex(r.stdout, r"02QB0015 .*ok")
+        self.assertIn("02QB0100: refused access: station 2 refused the access", r.stderr)
+        self.assertEqual(r.stderr.count("Check Responed FAIL (access_result: 0a)"), 3)
+        r = self.host("write", "02MW0040=1")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("refused access", r.stderr)
+
+    def test_module_lines_go_to_the_log_file_and_into_the_explanation(self):
+        r = self.host("--log", "module.log", "read", "07VB0000")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("  module log: VpiK701: recv. SC Ack fail", r.stderr)
+        self.assertNotIn("ColdStart() end OK", r.stderr)
+        with open(os.path.join(self.dir.name, "module.log")) as f:
+            log = f.read()
+        self.assertIn("[32] VpiK701: ColdStart() end OK", log)
+        self.assertEqual(log.count("recv. SC Ack fail"), 3)
+
+    def test_port_in_use(self):
+        holder = subprocess.Popen([HOST, "--port", self.port, "monitor", "02VW0100", "--interval", "50",
+                                   "--duration", "20"], cwd=self.dir.name, stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL, text=True)
+        self.addCleanup(self.stop, holder)
+        holder.stdout.readline()  # polling: the port is open
+        r = self.host("read", "02VW0100")
+        self.assertEqual(r.returncode, 2)
+        self.assertIn(f"cannot open {self.port}: in use by another program", r.stderr)
+        self.assertIn("Fail to open", r.stderr)
+
+
+class BadFrames(SimCase):
+    sim_args = ("--fault", "badfcs:always")
+
+    def test_corrupted_answers(self):
+        r = self.host("--format", "json", "read", "02VW0100")
+        self.assertEqual(r.returncode, 1)
+        row = self.json_of(r)[0]
+        self.assertEqual(row["status"], "bad frame")
+        self.assertIn("broken or unexpected frames", row["error"])
+
+
+class Formats(SimCase):
+    def test_csv_and_table_forms_of_a_read(self):
+        r = self.host("--format", "csv", "read", "02VW0100", "02VF0104")
+        self.assertEqual(r.stdout.splitlines(), ["tag,type,value,signed,hex,status",
+                                                 "02VW0100,word,4660,4660,0x1234,ok",
+                                                 "02VF0104,float,3.1415927,,0x40490FDB,ok"])
+        r = self.host("read", "02VW0100")
+        self.assertRegex(r.stdout, r"^TAG +TYPE +VALUE +SIGNED +HEX +STATUS\n02VW0100 +word +4660 +4660 +0x1234 +ok\n$")
+
+    def test_monitor_json_is_one_document(self):
+        r = self.host("--format", "json", "monitor", "02VW0100", "07VB0000", "--interval", "10",
+                      "--count", "2")
+        self.assertEqual(r.returncode, 1)  # station 7 is silent
+        doc = self.json_of(r)
+        self.assertEqual(len(doc["polls"]), 2)
+        tags = doc["polls"][1]["tags"]
+        self.assertEqual(tags[0]["value"], 4660)
+        self.assertEqual(tags[1]["status"], "silent station")
+        totals = {t["tag"]: t for t in doc["totals"]}
+        self.assertEqual(totals["02VW0100"]["transactions"], 2)
+        self.assertEqual(totals["07VB0000"]["failures"], 2)
+        self.assertGreater(totals["02VW0100"]["mean_ms"], 0)
+
+    def test_redirected_monitor_prints_one_clean_line_per_poll(self):
+        r = self.host("monitor", "02VW0100", "02MB00000", "--interval", "10", "--count", "3")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertNotIn("\x1b", r.stdout + r.stderr)
+        self.assertNotIn("\r", r.stdout + r.stderr)
+        lines = r.stdout.splitlines()
+        self.assertEqual(len([l for l in lines if "02VW0100=4660  02MB00000=1" in l]), 3)
+        self.assertIn("totals after 3 polls", r.stdout)
+        r = self.host("--format", "csv", "monitor", "02VW0100", "--interval", "10", "--count", "2")
+        lines = r.stdout.splitlines()
+        self.assertEqual(lines[0], "time,02VW0100")
+        self.assertEqual([l.split(",")[1] for l in lines[1:]], ["4660", "4660"])
+
+    def test_monitor_by_duration(self):
+        r = self.host("--format", "json", "monitor", "02VW0100", "--interval", "100", "--duration", "0.5")
+        self.assertEqual(r.returncode, 0)
+        self.assertIn(len(self.json_of(r)["polls"]), range(2, 7))
+
+
+class Terminal(SimCase):
+    def test_monitor_draws_a_live_table_until_ctrl_c(self):
+        code, out = self.on_terminal("monitor", "02VW0100", "02VF0104", "--interval", "100",
+                                     interrupt_after=2.0)
+        self.assertEqual(code, 0, out)
+        self.assertIn("\x1b[2K", out)                    # lines redrawn in place
+        self.assertRegex(out, "\x1b\\[\\d+F")           # cursor back to the table's top
+        self.assertRegex(out, r"TAG +TYPE +VALUE +STATUS +TRANSACTIONS +FAILURES +LAST MS +MEAN MS")
+        self.assertRegex(out, r"02VF0104 +float +3.1415927 +ok +\d+ +0 ")
+        self.assertIn("(Ctrl-C ends)", out)
+        self.assertIn("totals after", out)
+        self.assertNotIn("module log: VpiK701: ColdStart", out.split("totals after")[0].split("monitor ")[-1])
+
+    def test_dump_shows_a_progress_bar_only_on_a_terminal(self):
+        code, out = self.on_terminal("dump", "V", "0", "600", "v.txt")
+        self.assertEqual(code, 0, out)
+        self.assertIn("\rdump [", out)
+        self.assertIn("100% 600/600", out)
+        r = self.host("dump", "V", "0", "600", "w.txt")
+        self.assertEqual(r.returncode, 0)
+        self.assertNotIn("\r", r.stderr + r.stdout)
+        self.assertNotIn("[#", r.stderr)
+
+
+class DumpAndLoad(SimCase):
+    def test_a_range_goes_to_a_file_and_back(self):
+        r = self.host("dump", "v", "96", "500", "v.txt")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        path = os.path.join(self.dir.name, "v.txt")
+        with open(path) as f:
+            text = f.read()
+        self.assertIn("area V\nstart 96\nlength 500\n", text)
+        self.assertIn("0096: 00 00 00 00 12 34 AB CD 40 49 0F DB", text)
+        # Change two bytes at the ends of two frames' worth and load it back.
+        text = text.replace("0096: 00 00 00 00 12 34", "0096: 00 00 00 00 56 78")
+        text = text.replace("\n0592: 00 00 00 00", "\n0592: 00 00 00 99")
+        with open(path, "w") as f:
+            f.write(text)
+        r = self.host("--format", "json", "load", "v.txt")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        result = self.json_of(r)[0]
+        self.assertIs(result["verified"], True)
+        self.assertEqual(result["differences"], 0)
+        rows = self.rows("read", "02VW0100", "02VB0595")
+        self.assertEqual(rows["02VW0100"]["hex"], "0x5678")
+        self.assertEqual(rows["02VB0595"]["hex"], "0x99")
+
+    def test_bad_ranges_and_files_are_refused(self):
+        self.assertEqual(self.host("dump", "V", "9990", "11", "x.txt").returncode, 2)
+        self.assertEqual(self.host("dump", "X", "0", "1", "x.txt").returncode, 2)
+        with open(os.path.join(self.dir.name, "bad.txt"), "w") as f:
+            f.write("area V\nstart 0\nlength 4\n0000: 01 02\n")
+        r = self.host("load", "bad.txt")
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("holds 2 bytes", r.stderr)
+        r = self.host("dump", "M", "0", "40", "m.txt")  # M holds 32 bytes
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("refused access", r.stderr)
+        self.assertFalse(os.path.exists(os.path.join(self.dir.name, "m.txt")))
+
+
+@unittest.skipUnless(SIM and shutil.which("socat"), "needs ppi-sim and socat")
+class SerialDeviceServer(SimCase):
+    """The README's recipe: a controller's serial line offered on a TCP port
+    (here the simulator's pty, offered by socat as a device server would),
+    bridged to a local pseudo-terminal with socat."""
+
+    def test_socat_bridge_to_a_tcp_port(self):
+        with socket.socket() as s:
+            s.bind(("127.0.0.1", 0))
+            tcp_port = s.getsockname()[1]
+        server = subprocess.Popen(["socat", f"tcp-listen:{tcp_port},bind=127.0.0.1,reuseaddr",
+                                   f"{self.port},rawer"], stderr=subprocess.DEVNULL)
+        self.addCleanup(self.stop, server)
+        time.sleep(0.3)
+        link = os.path.join(self.dir.name, "plc0")
+        bridge = subprocess.Popen(["socat", f"pty,link={link},rawer", f"tcp:127.0.0.1:{tcp_port}"],
+                                  stderr=subprocess.DEVNULL)
+        self.addCleanup(self.stop, bridge)
+        for _ in range(50):
+            if os.path.exists(link):
+                break
+            time.sleep(0.1)
+        self.port = link
+        rows = self.rows("read", "02VW0100", "02VF0104")
+        self.assertEqual(rows["02VW0100"]["value"], 0x1234)
+        self.assertEqual(self.host("write", "02VW0120=321").returncode, 0)  # a second run, same bridge
+        self.assertEqual(self.rows("read", "02VW0120")["02VW0120"]["value"], 321)
+
+
+@unittest.skipUnless(shutil.which("tmux"), "tmux is not installed")
+class TagFormat(HostCase):
+    def test_nothing_written_without_a_terminal(self):
+        r = subprocess.run([HOST, "tagformat"], cwd=self.dir.name, stdin=subprocess.DEVNULL,
+                           capture_output=True, text=True, timeout=30)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("nothing was written", r.stderr)
+        self.assertIn("result  53", r.stdout)
+
+    def test_the_composed_address_is_printed(self):
+        sock = f"plclink-host-{os.getpid()}"
+        tmux = ["tmux", "-L", sock, "-f", "/dev/null"]
+        self.addCleanup(subprocess.run, tmux + ["kill-server"], capture_output=True)
+        subprocess.run(tmux + ["new-session", "-d", "-s", "t", "-x", "100", "-y", "30",
+                               f"cd {self.dir.name} && {HOST} --format json tagformat; sleep 30"], check=True)
+
+        def screen():
+            return subprocess.run(tmux + ["capture-pane", "-p", "-t", "t"], capture_output=True,
+                                  text=True).stdout
+
+        def wait_for(text):
+            for _ in range(100):
+                if text in screen():
+                    return
+                time.sleep(0.1)
+            self.fail(f"no {text!r} on the screen:\n{screen()}")
+
+        def keys(*k):
+            subprocess.run(tmux + ["send-keys", "-t", "t", *k], check=True)
+
+        wait_for("PLC number:")
+        keys("Tab", "Tab", "Tab", "Down", "Down", "Down", "Down")   # point type V
+        wait_for("V (for virtual memory)")
+        keys("Tab", "Down")                                         # data type B
+        wait_for("B (Byte)")
+        keys("Tab", "1", "2", "Enter")
+        wait_for('"status": "ok"')
+        self.assertIn('"tag": "01VB0012"', screen())
 
 
 if __name__ == "__main__":
