@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <string>
 
+#include "host_glue.h"
 #include "host_log.h"
 #include "plclink/korvan.h"
 
 using plclink::host::HostLog;
+
+void plclink::host::ConnectHostLibrary() {}
 
 extern "C" {
 

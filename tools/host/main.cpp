@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "commands.h"
+#include "host_glue.h"
 #include "module_loader.h"
 
 using namespace plclink::host;
@@ -128,6 +129,7 @@ int main(int argc, char** argv) {
             return kUsage;
         }
     }
+    ConnectHostLibrary();
     if (options.modulePath.empty()) options.modulePath = DefaultModulePath();
     std::string why;
     auto module = LoadedModule::Load(options.modulePath, why);
