@@ -26,6 +26,11 @@ export LSAN_OPTIONS="log_path=$REPORTS/lsan"
 status=0
 (cd "$BUILD" && ctest --output-on-failure --timeout 900) || status=$?
 
+# A short soak: the instrumented module, loaded with dlopen, against ppi-sim
+# injecting every kind of fault.
+echo "--- soak under the sanitizers"
+"$BUILD/bin/plclink-soak" --transactions 80 --fault-scale 2 --seed 7 --no-memory-check || status=1
+
 if compgen -G "$REPORTS/*" >/dev/null; then
   echo "sanitizer reports:" >&2
   for f in "$REPORTS"/*; do echo "--- $f" >&2; cat "$f" >&2; done
