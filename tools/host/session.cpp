@@ -65,16 +65,17 @@ int Session::startWithoutLine() {
     return start(NullLineRequest(), result) ? kDone : kUsage;
 }
 
-ParsedTag Session::parseWithGateType(const std::string& text, std::int32_t gateType) {
+ParsedTag Session::parse(std::uint32_t command, const std::string& text, std::int32_t gateType) {
+    const bool block = command == VPI_BLOCK_PARSE;
     ParsedTag parsed;
     parsed.tag.text = text;
-    parsed.tag.type = gateType == 6 ? ElementType::Bit : ElementTypeOfText(text, threeDigit_);
+    parsed.tag.type = !block && gateType == 6 ? ElementType::Bit : ElementTypeOfText(text, threeDigit_);
     std::vector<char> gas(text.begin(), text.end());
     gas.push_back('\0');
     parsed.record.gas = gas.data();
     parsed.record.gateType = gateType;
     HostLog::Instance().startCapture();
-    parsed.result = instance_->command(VPI_SINGLE_PARSE, &parsed.record);
+    parsed.result = instance_->command(command, &parsed.record);
     parsed.record.gas = nullptr;
     parsed.lines = HostLog::Instance().captured();
     parsed.ok = parsed.result == VPI_OK;
@@ -82,31 +83,18 @@ ParsedTag Session::parseWithGateType(const std::string& text, std::int32_t gateT
         TakeGateAddress(parsed.tag, parsed.record);
     } else {
         parsed.failure = ExplainParse(parsed.result, parsed.lines, text,
-                                      AddressHint(text, threeDigit_, false));
+                                      AddressHint(text, threeDigit_, block));
     }
     return parsed;
 }
 
+ParsedTag Session::parseWithGateType(const std::string& text, std::int32_t gateType) {
+    return parse(VPI_SINGLE_PARSE, text, gateType);
+}
+
 ParsedTag Session::parseTag(const std::string& text, bool block) {
-    if (!block) return parseWithGateType(text, GateTypeOf(ElementTypeOfText(text, threeDigit_)));
-    ParsedTag parsed;
-    parsed.tag.text = text;
-    parsed.tag.type = ElementTypeOfText(text, threeDigit_);
-    std::vector<char> gas(text.begin(), text.end());
-    gas.push_back('\0');
-    parsed.record.gas = gas.data();
-    HostLog::Instance().startCapture();
-    parsed.result = instance_->command(VPI_BLOCK_PARSE, &parsed.record);
-    parsed.record.gas = nullptr;
-    parsed.lines = HostLog::Instance().captured();
-    parsed.ok = parsed.result == VPI_OK;
-    if (parsed.ok) {
-        TakeGateAddress(parsed.tag, parsed.record);
-    } else {
-        parsed.failure = ExplainParse(parsed.result, parsed.lines, text,
-                                      AddressHint(text, threeDigit_, true));
-    }
-    return parsed;
+    if (block) return parse(VPI_BLOCK_PARSE, text, 0);
+    return parse(VPI_SINGLE_PARSE, text, GateTypeOf(ElementTypeOfText(text, threeDigit_)));
 }
 
 Transfer Session::transfer(std::uint32_t command, const Tag& tag, ValueBuffer& buffer, int count) {

@@ -84,6 +84,7 @@ public:
 
 private:
     bool start(const ColdStartRequest& request, std::int32_t& result);
+    ParsedTag parse(std::uint32_t command, const std::string& text, std::int32_t gateType);
     Transfer transfer(std::uint32_t command, const Tag& tag, ValueBuffer& buffer, int count);
 
     const GlobalOptions& options_;
