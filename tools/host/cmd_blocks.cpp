@@ -1,6 +1,8 @@
 // read-block and write-block: consecutive elements from a block tag
-// (command 4) with commands 6 and 10, as many as one frame carries.
+// (command 4) with commands 6 and 10, as many as one exchange with an S7-200
+// carries, or one full frame when the user says the station takes it.
 #include "commands.h"
+#include "frame_limits.h"
 #include "value_parse.h"
 #include "value_record.h"
 
@@ -19,11 +21,30 @@ bool ParseBlockTag(Session& session, const std::string& text, ParsedTag& parsed)
     return false;
 }
 
-bool CheckCount(Session& session, ElementType type, long count, int maxBytes) {
-    long most = maxBytes / ElementBytes(type);
+// The most value bytes of one direction: within an S7-200's limits, and in a
+// full frame.
+struct BlockLimit {
+    int s7200Bytes;
+    int fullFrameBytes;
+};
+constexpr BlockLimit kReadLimit{kMaxReadBlockBytes, kFullFrameReadBytes};
+constexpr BlockLimit kWriteLimit{kMaxWriteBlockBytes, kFullFrameWriteBytes};
+
+bool CheckCount(Session& session, ElementType type, long count, BlockLimit limit, bool fullFrames) {
+    const int bytes = ElementBytes(type);
+    const long most = ElementsThatFit(fullFrames ? limit.fullFrameBytes : limit.s7200Bytes, bytes);
     if (count >= 1 && count <= most) return true;
-    session.error("a " + std::string(ElementName(type)) + " block holds 1.." + std::to_string(most) +
-                  " elements in one frame");
+    std::string why = "a " + std::string(ElementName(type)) + " block holds 1.." + std::to_string(most) +
+                      " elements";
+    if (fullFrames) {
+        why += " in one frame";
+    } else {
+        why += " in one exchange with an S7-200 (PDU " + std::to_string(kS7200PduSize) +
+               " bytes, LE up to " + std::to_string(kProfibusMaxLe) + "); --max-frame allows " +
+               std::to_string(ElementsThatFit(limit.fullFrameBytes, bytes)) +
+               " for a station that takes full frames";
+    }
+    session.error(why);
     return false;
 }
 
@@ -37,12 +58,12 @@ int Failed(Session& session, const ParsedTag& parsed, const Transfer& done) {
 
 }  // namespace
 
-int RunReadBlock(Session& session, const std::string& text, int count) {
+int RunReadBlock(Session& session, const std::string& text, int count, bool fullFrames) {
     int status = session.startOnLine();
     if (status != kDone) return status;
     ParsedTag parsed;
     if (!ParseBlockTag(session, text, parsed)) return kTagFailed;
-    if (!CheckCount(session, parsed.tag.type, count, kMaxReadBytes)) return kUsage;
+    if (!CheckCount(session, parsed.tag.type, count, kReadLimit, fullFrames)) return kUsage;
     ValueBuffer buffer(parsed.tag.type, count, Layout::Block);
     Transfer done = session.read(parsed.tag, buffer, count, true);
     if (done.result != VPI_OK) return Failed(session, parsed, done);
@@ -55,13 +76,14 @@ int RunReadBlock(Session& session, const std::string& text, int count) {
     return kDone;
 }
 
-int RunWriteBlock(Session& session, const std::string& text, const std::vector<std::string>& values) {
+int RunWriteBlock(Session& session, const std::string& text, const std::vector<std::string>& values,
+                  bool fullFrames) {
     int status = session.startOnLine();
     if (status != kDone) return status;
     ParsedTag parsed;
     if (!ParseBlockTag(session, text, parsed)) return kTagFailed;
     int count = static_cast<int>(values.size());
-    if (!CheckCount(session, parsed.tag.type, count, kMaxWriteBytes)) return kUsage;
+    if (!CheckCount(session, parsed.tag.type, count, kWriteLimit, fullFrames)) return kUsage;
     ValueBuffer buffer(parsed.tag.type, count, Layout::Block);
     std::vector<std::uint32_t> raws;
     for (int i = 0; i < count; ++i) {

@@ -15,8 +15,11 @@ int RunParse(Session& session, const std::vector<std::string>& tags,
              std::optional<std::int32_t> gateType, bool block);
 int RunRead(Session& session, const std::vector<std::string>& tags);
 int RunWrite(Session& session, const std::vector<std::string>& assignments);
-int RunReadBlock(Session& session, const std::string& tag, int count);
-int RunWriteBlock(Session& session, const std::string& tag, const std::vector<std::string>& values);
+// With `fullFrames` the station takes frames up to LE 255 (the module's own
+// limit); otherwise a block stays within what an S7-200 takes.
+int RunReadBlock(Session& session, const std::string& tag, int count, bool fullFrames);
+int RunWriteBlock(Session& session, const std::string& tag, const std::vector<std::string>& values,
+                  bool fullFrames);
 
 struct MonitorOptions {
     std::vector<std::string> tags;

@@ -79,11 +79,17 @@ int main(int argc, char** argv) {
     auto* readBlock = app.add_subcommand("read-block", "Read COUNT consecutive elements (commands 4 and 6)");
     readBlock->add_option("tag", blockTag, "First element, e.g. 02VW0100")->required();
     readBlock->add_option("count", count, "Number of elements")->required();
+    bool fullFrames = false;
+    constexpr char kMaxFrameHelp[] =
+        "The station takes full frames (LE 255): blocks up to 234 bytes read, 224 written, "
+        "instead of an S7-200's 222 and 212";
+    readBlock->add_flag("--max-frame", fullFrames, kMaxFrameHelp);
 
     std::vector<std::string> values;
     auto* writeBlock = app.add_subcommand("write-block", "Write consecutive elements (commands 4 and 10)");
     writeBlock->add_option("tag", blockTag, "First element")->required();
     writeBlock->add_option("values", values, "Values")->required();
+    writeBlock->add_flag("--max-frame", fullFrames, kMaxFrameHelp);
 
     MonitorOptions monitorOptions;
     long pollCount = 0;
@@ -100,7 +106,7 @@ int main(int argc, char** argv) {
     int start = 0;
     long length = 0;
     int plc = 2;
-    auto* dump = app.add_subcommand("dump", "Copy a memory range to a file (blocks of 234 bytes)");
+    auto* dump = app.add_subcommand("dump", "Copy a memory range to a file (blocks of 222 bytes)");
     dump->add_option("area", area, "Area: I, Q, M or V")->required()->check(CLI::IsMember({"I", "Q", "M", "V"}, CLI::ignore_case));
     dump->add_option("start", start, "First byte address")->required();
     dump->add_option("length", length, "Number of bytes")->required();
@@ -108,7 +114,7 @@ int main(int argc, char** argv) {
     dump->add_option("--plc", plc, "PLC (station) number")->capture_default_str()->check(CLI::Range(0, 999));
 
     int loadPlc = 2;
-    auto* load = app.add_subcommand("load", "Write a memory image file back and verify it");
+    auto* load = app.add_subcommand("load", "Write a memory image file back (blocks of 212 bytes) and verify it");
     load->add_option("file", file, "Memory image file (as dump writes it)")->required();
     auto* loadPlcOption = load->add_option("--plc", loadPlc, "PLC number (default: the file's)")->check(CLI::Range(0, 999));
 
@@ -145,8 +151,8 @@ int main(int argc, char** argv) {
     if (parse->parsed()) status = RunParse(session, tags, gateOption->count() ? std::optional(gateType) : std::nullopt, block);
     if (read->parsed()) status = RunRead(session, tags);
     if (write->parsed()) status = RunWrite(session, assignments);
-    if (readBlock->parsed()) status = RunReadBlock(session, blockTag, count);
-    if (writeBlock->parsed()) status = RunWriteBlock(session, blockTag, values);
+    if (readBlock->parsed()) status = RunReadBlock(session, blockTag, count, fullFrames);
+    if (writeBlock->parsed()) status = RunWriteBlock(session, blockTag, values, fullFrames);
     if (monitor->parsed()) {
         if (countOption->count()) monitorOptions.count = pollCount;
         if (durationOption->count()) monitorOptions.durationS = duration;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "frame_limits.h"
+
 namespace plclink::host {
 
 namespace {
@@ -25,7 +27,7 @@ RangeResult ReadRange(Session& session, int plc, char area, int start, long leng
     RangeResult result;
     bytes.clear();
     for (long done = 0; done < length;) {
-        int count = static_cast<int>(std::min<long>(kMaxReadBytes, length - done));
+        int count = static_cast<int>(std::min<long>(kMaxReadBlockBytes, length - done));
         Tag tag;
         if (!BlockTag(session, plc, area, start + static_cast<int>(done), result, tag)) return result;
         ValueBuffer buffer(ElementType::Byte, count, Layout::Block);
@@ -46,7 +48,7 @@ RangeResult WriteRange(Session& session, int plc, char area, int start,
     RangeResult result;
     long length = static_cast<long>(bytes.size());
     for (long done = 0; done < length;) {
-        int count = static_cast<int>(std::min<long>(kMaxWriteBytes, length - done));
+        int count = static_cast<int>(std::min<long>(kMaxWriteBlockBytes, length - done));
         Tag tag;
         if (!BlockTag(session, plc, area, start + static_cast<int>(done), result, tag)) return result;
         ValueBuffer buffer(ElementType::Byte, count, Layout::Block);

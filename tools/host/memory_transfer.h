@@ -1,6 +1,6 @@
-// Moving a byte range of controller memory in the largest blocks one frame
-// carries: byte-block tags parsed by the module (command 4), then commands
-// 6 and 10.
+// Moving a byte range of controller memory in the largest blocks an S7-200
+// takes in one exchange (frame_limits.h): byte-block tags parsed by the
+// module (command 4), then commands 6 and 10.
 #pragma once
 
 #include <cstdint>

@@ -11,10 +11,6 @@
 
 namespace plclink::host {
 
-// Largest values one frame carries: a read answer and a write request.
-inline constexpr int kMaxReadBytes = 234;
-inline constexpr int kMaxWriteBytes = 224;
-
 enum class Layout { Single, Block };
 
 class ValueBuffer {

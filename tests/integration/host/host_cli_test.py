@@ -272,7 +272,7 @@ class ReadAndWrite(SimCase):
             self.assertEqual(self.host("write", bad).returncode, 2, bad)
         self.assertEqual(self.rows("read", "02VW0300")["02VW0300"]["value"], 0)
 
-    def test_blocks_of_every_size_up_to_one_frame(self):
+    def test_blocks_of_every_size_up_to_what_an_s7_200_takes(self):
         r = self.host("write-block", "02VW0400", "10", "-20", "0x30")
         self.assertEqual(r.returncode, 0, r.stderr)
         rows = self.rows("read-block", "02VW0400", "3")
@@ -282,16 +282,22 @@ class ReadAndWrite(SimCase):
         self.assertEqual([row["value"] for row in self.rows("read-block", "02VB0500", "2").values()], [77, 0])
         rows = self.rows("read-block", "02VF0104", "1")
         self.assertAlmostEqual(rows["02VF0104"]["value"], 3.1415927, places=6)
-        self.assertEqual(len(self.rows("read-block", "02VB0000", "234")), 234)
-        self.assertEqual(len(self.rows("read-block", "02VD0000", "58")), 58)
-        values = [str(i) for i in range(224)]
+        # The largest blocks an S7-200 takes: 222 bytes read, 212 written.
+        self.assertEqual(len(self.rows("read-block", "02VB0000", "222")), 222)
+        self.assertEqual(len(self.rows("read-block", "02VD0000", "55")), 55)
+        values = [str(i) for i in range(212)]
         self.assertEqual(self.host("write-block", "02VB1000", *values).returncode, 0)
-        self.assertEqual(self.rows("read-block", "02VB1223", "1")["02VB1223"]["value"], 223)
-        for args in (("read-block", "02VB0000", "235"), ("read-block", "02VW0000", "0"),
-                     ("write-block", "02VB0000", *values, "1")):
+        self.assertEqual(self.rows("read-block", "02VB1211", "1")["02VB1211"]["value"], 211)
+        for args in (("read-block", "02VB0000", "223"), ("read-block", "02VW0000", "0"),
+                     ("read-block", "02VD0000", "56"), ("write-block", "02VB0000", *values, "1")):
             r = self.host(*args)
             self.assertEqual(r.returncode, 2, args[:3])
-            self.assertIn("in one frame", r.stderr)
+            self.assertIn("in one exchange with an S7-200", r.stderr)
+            self.assertIn("--max-frame allows", r.stderr)
+        # A station that takes full frames: up to LE 255, and no further.
+        r = self.host("read-block", "--max-frame", "02VB0000", "235")
+        self.assertEqual(r.returncode, 2)
+        self.assertIn("block holds 1..234 elements in one frame", r.stderr)
 
     def test_three_digit_plc_numbers(self):
         rows = self.rows("--three-digit", "read", "002VW0100", "002MB00000")
