@@ -60,23 +60,32 @@ int CheckResponse(VpiCallBlock* callBlock) {
         err(kLogCategory, "Vpi%s%02d: Check Responed FAIL (length error)", kFamilyTag, number);
         return 1;
     }
+    // LE counts DA through the last data byte: the frame less its four head
+    // bytes, FCS and end byte.
+    if (rx[1] != length - 6) {
+        err(kLogCategory, "Vpi%s%02d: Check Responed FAIL (LE %u, expected %u)", kFamilyTag,
+            number, static_cast<unsigned>(rx[1]), static_cast<unsigned>(length - 6));
+        return 1;
+    }
     // A corrupted frame must not hand its values to the host as good ones.
     if (!FrameSealIntact(rx, length)) {
         err(kLogCategory, "Vpi%s%02d: Check Responed FAIL (FCS)", kFamilyTag, number);
         return 1;
     }
-    if (datLg == 0) return 0;  // the association's answer carries no data
+    // The association's answer carries no data. A read or write answer
+    // without data answers no request of ours: the match below refuses it.
+    if (datLg == 0 && instance.txFrame[kRequestFunctionOffset] == kFunctionSetup) return 0;
     if (rx[kParamsOffset + 1] != 1) {
         err(kLogCategory, "Vpi%s%02d: Check Responed FAIL (num_of_vars != 1)", kFamilyTag, number);
         return 1;
     }
     const std::uint8_t accessResult = rx[kParamsOffset + parLg];
-    if (accessResult != kAccessGranted) {
+    if (datLg != 0 && accessResult != kAccessGranted) {
         err(kLogCategory, "Vpi%s%02d: Check Responed FAIL (access_result: %02x)", kFamilyTag,
             number, static_cast<unsigned>(accessResult));
         return 1;
     }
-    return 0;
+    return MatchResponseToRequest(instance);
 }
 
 }  // namespace plclink

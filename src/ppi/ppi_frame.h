@@ -39,6 +39,9 @@ inline constexpr std::size_t kFcOffset = 6;
 // (par_lg bytes) and the data block (dat_lg bytes), then FCS and end byte.
 inline constexpr std::size_t kRspHdrOffset = kSd2HdrLength;                    // 7
 inline constexpr std::size_t kParamsOffset = kRspHdrOffset + kPpiRspHdrLength; // 19
+// A request frame's parameter block follows tSD2Hdr and the 10-byte
+// request header; its first byte is the S7 function.
+inline constexpr std::size_t kRequestFunctionOffset = kSd2HdrLength + 10;     // 17
 // Bytes of a response frame besides its parameters and data.
 inline constexpr std::size_t kResponseOverhead = kParamsOffset + 2;            // 21
 

@@ -74,8 +74,9 @@ int GetS7200RdRsp(VpiCallBlock* callBlock, std::int32_t count) {
             number, itemSize);
         return 1;
     }
-    // Fewer values than asked would hand stale bytes to the host.
-    if (std::int64_t{datLg} - std::int64_t{kValuesOffset} < std::int64_t{count} * itemSize) {
+    // Fewer values than asked would hand stale bytes to the host, more
+    // would be values of another request.
+    if (std::int64_t{datLg} - std::int64_t{kValuesOffset} != std::int64_t{count} * itemSize) {
         err(kLogCategory, "Vpi%s%02d: GetS7200RdRsp FAIL (data length)", kFamilyTag, number);
         return 1;
     }

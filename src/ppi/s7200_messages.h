@@ -10,6 +10,8 @@
 
 namespace plclink {
 
+struct VpiInstance;
+
 // One request frame carries at most 255 bytes from DA on (LE is one byte),
 // so a write carries at most 224 value bytes; one response frame carries at
 // most 234 value bytes.
@@ -25,6 +27,12 @@ inline constexpr std::int64_t kMaxByteAddress = 0xFFFFFF / 8;
 // start), more are a block. Block: the elements from the buffer start
 // whatever the count, as a block read stores them.
 enum class ValueLayout { kByCount, kBlock };
+
+// Function codes of the S7 parameter block, the same in a request and in
+// the response that answers it.
+inline constexpr std::uint8_t kFunctionSetup = 0xF0;
+inline constexpr std::uint8_t kFunctionRead = 0x04;
+inline constexpr std::uint8_t kFunctionWrite = 0x05;
 
 // Item specification codes: transport size by element size in bits (byte,
 // word, double word), area code by area letter ('I' 'Q' 'M' 'V', else 0).
@@ -48,6 +56,12 @@ int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count,
 // 0 when the response in rxFrame answers the request in txFrame and the
 // controller granted the access; else 1 with a log line.
 int CheckResponse(VpiCallBlock* callBlock);
+
+// Part of CheckResponse: whether a read or write response is the answer to
+// the request in txFrame (the same function, the sizes the request asked
+// for), so that a late, replayed or misrouted answer is never taken for it.
+// 0, or 1 with a "Check Responed FAIL" line. Other requests pass.
+int MatchResponseToRequest(const VpiInstance& instance);
 
 // Stores the values of a checked read response into the host's buffer:
 // single values at valueSlot (or the buffer start for double words), blocks

@@ -13,8 +13,6 @@ namespace {
 constexpr std::uint8_t kProtocolId = 0x32;
 constexpr std::uint8_t kJob = 0x01;
 constexpr std::uint16_t kAssociationReference = 0xCCC1;
-constexpr std::uint8_t kFunctionRead = 0x04;
-constexpr std::uint8_t kFunctionWrite = 0x05;
 constexpr std::uint16_t kItemParLg = 14;  // function, item count, one item specification
 
 // Appends to txFrame from its start; Seal adds FCS and end byte.
@@ -145,7 +143,7 @@ int SetS7200EstablishAssociationReq(VpiCallBlock* callBlock) {
     Sd2Head(out, 0x15, StationOf(record), kFcAssociation);
     // par_lg says 4 although the eight parameter bytes follow; LE counts them all.
     RequestHeader(out, kAssociationReference, 4, 0);
-    out.Byte(0xF0);  // set up communication
+    out.Byte(kFunctionSetup);
     out.Byte(0x00);
     out.Word(1);
     out.Word(1);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -96,8 +97,17 @@ void S7200Peer::onFrame(ScriptedPlatform& platform, const Bytes& frame) {
             break;
         }
         case Answer::kCorruptFcs: ++response[response.size() - 2]; break;
+        case Answer::kMismatch:
+            // A read is answered as a write, a write with a double word.
+            response = frame[17] == 0x04
+                           ? ResponseFrame(station_, {0x05, 0x01}, {0xFF})
+                           : ResponseFrame(station_, {0x04, 0x01},
+                                           {0xFF, 0x04, 0x00, 0x20, 0xDE, 0xAD, 0xBE, 0xEF});
+            break;
+        case Answer::kLate: std::swap(response, previous_); break;
         case Answer::kNormal: break;
     }
+    if (answer != Answer::kLate) previous_ = response;
     pending_ = response;
     platform.deliver({0xE5}, answerDelayMs);
 }

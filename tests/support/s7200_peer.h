@@ -34,6 +34,8 @@ public:
         kRefuse,      // SC, then a response with access_result `refusal`
         kCorruptFcs,  // SC, then the response with its FCS off by one
         kGarbage,     // one byte 0x00
+        kMismatch,    // SC, then the answer to another kind of request
+        kLate,        // SC, then the answer to the request before
     };
 
     S7200Peer(ScriptedPlatform& platform, std::uint8_t station);
@@ -64,6 +66,7 @@ private:
     std::uint8_t station_;
     std::deque<Answer> script_;
     Bytes pending_;  // the response that awaits the poll
+    Bytes previous_;  // the response to the request before
     std::map<char, Bytes> memory_;
 };
 

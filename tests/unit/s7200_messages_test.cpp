@@ -37,9 +37,13 @@ protected:
         return Bytes(side.instance.txFrame, side.instance.txFrame + side.instance.txLength);
     }
     // Puts `frame` into rxFrame as a successful exchange leaves it, after a
-    // read request to station 2.
+    // read request for one element of the tag to station 2.
     void Received(const Bytes& frame) {
         ASSERT_EQ(SetS7200RdReq(&side.block, 1), 0);
+        Arrived(frame);
+    }
+    // The same after the request now in txFrame.
+    void Arrived(const Bytes& frame) {
         std::memcpy(side.instance.rxFrame, frame.data(), frame.size());
         side.instance.rxLength = static_cast<std::uint32_t>(frame.size());
         Host().reset();
@@ -231,12 +235,77 @@ TEST_F(MessagesTest, BuildersRefuseWhatTheyCannotBuild) {
 TEST_F(MessagesTest, ExampleResponsesPass) {
     Received(kWordResponse);
     EXPECT_EQ(Check(), 0);
-    Received(kWriteResponse);
+    side.tag('M', 8, 10);
+    ASSERT_EQ(SetS7200WrReq(&side.block, 1), 0);
+    Arrived(kWriteResponse);
     EXPECT_EQ(Check(), 0);
     // An association's answer passes whatever its parameters hold.
-    Received(testing::ResponseFrame(2, {0x00, 0x07, 0x99}, {}));
+    SetS7200EstablishAssociationReq(&side.block);
+    Arrived(testing::ResponseFrame(2, {0x00, 0x07, 0x99}, {}));
     EXPECT_EQ(Check(), 0);
     EXPECT_TRUE(Host().log.empty());
+}
+
+// A response that passes every frame test but answers another request: a
+// write's answer to a read, a double word for a word, a late block, a frame
+// whose LE disagrees with its length.
+TEST_F(MessagesTest, ResponsesMustAnswerTheirRequest) {
+    using testing::ResponseFrame;
+    const Bytes writeAnswer = ResponseFrame(2, {0x05, 0x01}, {0xFF});
+    const Bytes wordAnswer = ResponseFrame(2, {0x04, 0x01}, {0xFF, 0x04, 0x00, 0x10, 0xDE, 0xAD});
+    const Bytes dwordAnswer =
+        ResponseFrame(2, {0x04, 0x01}, {0xFF, 0x04, 0x00, 0x20, 0xDE, 0xAD, 0xBE, 0xEF});
+    const Bytes noData = ResponseFrame(2, {0x04, 0x01}, {});
+    Bytes badBitLength = wordAnswer;
+    badBitLength[24] = 0x20;
+    badBitLength[27] = static_cast<std::uint8_t>(badBitLength[27] + 0x10);
+    Bytes longParams = ResponseFrame(2, {0x04, 0x01, 0x00}, {0xFF, 0x04, 0x00, 0x10, 0xDE, 0xAD});
+    Bytes badLe = wordAnswer;
+    badLe[1] = badLe[2] = 0x16;
+
+    struct Case {
+        int request;  // 0 read one word, 1 read three words, 2 write one word
+        Bytes response;
+        const char* line;
+    };
+    const std::vector<Case> cases{
+        {0, writeAnswer, "VpiK701: Check Responed FAIL (function 5, expected 4)"},
+        {0, dwordAnswer, "VpiK701: Check Responed FAIL (dat_lg 8, expected 6)"},
+        {0, noData, "VpiK701: Check Responed FAIL (dat_lg 0, expected 6)"},
+        {0, badBitLength, "VpiK701: Check Responed FAIL (data length 32, expected 16)"},
+        {0, longParams, "VpiK701: Check Responed FAIL (par_lg 3, expected 2)"},
+        {0, badLe, "VpiK701: Check Responed FAIL (LE 22, expected 23)"},
+        {1, wordAnswer, "VpiK701: Check Responed FAIL (dat_lg 6, expected 10)"},
+        {2, wordAnswer, "VpiK701: Check Responed FAIL (function 4, expected 5)"},
+        {2, ResponseFrame(2, {0x05, 0x01}, {0xFF, 0xFF}),
+         "VpiK701: Check Responed FAIL (dat_lg 2, expected 1)"},
+        {2, ResponseFrame(2, {0x05, 0x01}, {}), "VpiK701: Check Responed FAIL (dat_lg 0, expected 1)"},
+    };
+    for (const Case& c : cases) {
+        side.tag('V', 16, 0);
+        if (c.request == 2) {
+            ASSERT_EQ(SetS7200WrReq(&side.block, 1), 0);
+        } else {
+            ASSERT_EQ(SetS7200RdReq(&side.block, c.request == 0 ? 1 : 3), 0);
+        }
+        Arrived(c.response);
+        EXPECT_EQ(Check(), 1) << c.line;
+        EXPECT_EQ(Host().texts(), Lines{c.line});
+    }
+    // The same frames pass where they answer the request.
+    ASSERT_EQ(SetS7200RdReq(&side.block, 1), 0);
+    Arrived(wordAnswer);
+    EXPECT_EQ(Check(), 0);
+    side.tag('V', 32, 0);
+    ASSERT_EQ(SetS7200RdReq(&side.block, 1), 0);
+    Arrived(dwordAnswer);
+    EXPECT_EQ(Check(), 0);
+    // A refused access is reported as such, whatever its size.
+    side.tag('V', 16, 0);
+    ASSERT_EQ(SetS7200RdReq(&side.block, 1), 0);
+    Arrived(ResponseFrame(2, {0x04, 0x01}, {0x0A, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(Check(), 1);
+    EXPECT_EQ(Host().texts(), Lines{"VpiK701: Check Responed FAIL (access_result: 0a)"});
 }
 
 struct Corruption {

@@ -120,6 +120,36 @@ TEST_F(TransactionsTest, CorruptedChecksumIsRetriedAndNeverStored) {
     EXPECT_EQ(Host().texts(), (Lines(3, "VpiK701: Check Responed FAIL (FCS)")));
 }
 
+TEST_F(TransactionsTest, AnswerToAnotherRequestIsRefusedAndNeverStored) {
+    std::memset(side.buffer, 0xEE, sizeof side.buffer);
+    peer.otherwise = Answer::kMismatch;
+    EXPECT_EQ(Read(), 1);
+    EXPECT_EQ(peer.requests.size(), 3u);
+    EXPECT_EQ(peer.associations, 0);
+    EXPECT_EQ(Host().texts(), (Lines(3, "VpiK701: Check Responed FAIL (function 5, expected 4)")));
+    for (std::uint8_t b : side.buffer) ASSERT_EQ(b, 0xEE);
+
+    // A write answered with a read response is not reported written.
+    Host().reset();
+    EXPECT_EQ(Write(), 1);
+    EXPECT_EQ(Host().texts(), (Lines(3, "VpiK701: Check Responed FAIL (function 4, expected 5)")));
+
+    // A late answer: the word read's response arrives for a double-word read.
+    Host().reset();
+    peer.area('V')[100] = 0x12;  // the refused write went through at the station
+    peer.area('V')[101] = 0x34;
+    peer.otherwise = Answer::kNormal;
+    ASSERT_EQ(Read(), 0);
+    side.tag('V', 32, 100);
+    peer.next({Answer::kLate});
+    std::memset(side.buffer, 0xEE, sizeof side.buffer);
+    ASSERT_EQ(Read(), 0);  // the second attempt gets its own answer
+    EXPECT_EQ(Host().texts(), Lines{"VpiK701: Check Responed FAIL (dat_lg 6, expected 8)"});
+    std::uint32_t value;
+    std::memcpy(&value, side.buffer, 4);
+    EXPECT_EQ(value, 0x12340000u);
+}
+
 TEST_F(TransactionsTest, DirectResponseServesLikeAPolledOne) {
     peer.otherwise = Answer::kDirect;
     ASSERT_EQ(Read(), 0);
