@@ -63,6 +63,7 @@ UncountedPlatform::UncountedPlatform() {
     inner = Platform();
     guarded = inner;
     Wrap<&PlatformOps::sleepMs>();
+    Wrap<&PlatformOps::monotonicMs>();
     Wrap<&PlatformOps::fileVersionInfoSize>();
     Wrap<&PlatformOps::fileVersionInfo>();
     Wrap<&PlatformOps::queryFileVersion>();

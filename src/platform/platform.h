@@ -67,8 +67,10 @@ using DialogProc = MessageResult(PLCLINK_CALLBACK*)(WindowHandle dialog, std::ui
                                                     MessageWParam wParam, MessageLParam lParam);
 
 struct PlatformOps {
-    // Time.
+    // Time: a pause, and a clock in milliseconds that only moves forward
+    // (its start is arbitrary) to bound waits that span several calls.
     void (*sleepMs)(std::uint32_t milliseconds);
+    std::uint64_t (*monotonicMs)();
 
     // Version information of a module file ("plclink.dll"): its size (0 when
     // there is none), the information itself, and the file version of its

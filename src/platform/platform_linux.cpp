@@ -18,6 +18,12 @@ void SleepMs(std::uint32_t milliseconds) {
     }
 }
 
+std::uint64_t MonotonicMs() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::uint64_t(now.tv_sec) * 1000u + std::uint64_t(now.tv_nsec) / 1000000u;
+}
+
 // The version information of the module file is the build's version: a
 // fixed block of the two 32-bit halves of the file version.
 struct VersionBlock {
@@ -47,6 +53,7 @@ bool QueryFileVersion(const void* data, std::uint32_t* versionMs, std::uint32_t*
 PlatformOps MakeLinuxPlatform() {
     PlatformOps ops{};
     ops.sleepMs = SleepMs;
+    ops.monotonicMs = MonotonicMs;
     ops.fileVersionInfoSize = FileVersionInfoSize;
     ops.fileVersionInfo = FileVersionInfo;
     ops.queryFileVersion = QueryFileVersion;

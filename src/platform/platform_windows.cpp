@@ -11,6 +11,8 @@ namespace {
 
 void SleepMs(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
+std::uint64_t MonotonicMs() { return ::GetTickCount64(); }
+
 std::uint32_t FileVersionInfoSize(const char* fileName) {
     DWORD unused = 0;
     return ::GetFileVersionInfoSizeA(fileName, &unused);
@@ -41,6 +43,7 @@ bool QueryFileVersion(const void* data, std::uint32_t* versionMs, std::uint32_t*
 PlatformOps MakeWindowsPlatform() {
     PlatformOps ops{};
     ops.sleepMs = SleepMs;
+    ops.monotonicMs = MonotonicMs;
     ops.fileVersionInfoSize = FileVersionInfoSize;
     ops.fileVersionInfo = FileVersionInfo;
     ops.queryFileVersion = QueryFileVersion;

@@ -10,6 +10,7 @@ ScriptedPlatform* ScriptedPlatform::current_ = nullptr;
 ScriptedPlatform::ScriptedPlatform() {
     ops_ = NativePlatform();
     ops_.sleepMs = Sleep;
+    ops_.monotonicMs = MonotonicMs;
     ops_.fileVersionInfoSize = FileVersionInfoSize;
     ops_.fileVersionInfo = FileVersionInfo;
     ops_.queryFileVersion = QueryFileVersion;
@@ -106,6 +107,8 @@ void ScriptedPlatform::Sleep(std::uint32_t ms) {
     current_->record("sleep", {ms});
     current_->now_ += ms;
 }
+
+std::uint64_t ScriptedPlatform::MonotonicMs() { return current_->now_; }
 
 std::uint32_t ScriptedPlatform::FileVersionInfoSize(const char* fileName) {
     auto& self = *current_;

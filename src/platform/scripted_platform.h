@@ -100,6 +100,7 @@ private:
 
     static ScriptedPlatform* current_;
     static void Sleep(std::uint32_t ms);
+    static std::uint64_t MonotonicMs();
     static std::uint32_t FileVersionInfoSize(const char* fileName);
     static bool FileVersionInfo(const char* fileName, std::uint32_t size, void* data);
     static bool QueryFileVersion(const void* data, std::uint32_t* ms, std::uint32_t* ls,

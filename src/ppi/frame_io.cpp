@@ -20,7 +20,9 @@ int LinkFailure(LineHandle line, std::uint32_t transferred) {
 
 int SendFrame(LineHandle line, const std::uint8_t* bytes, std::uint32_t length) {
     ClearLineErrors(line);
-    PurgeInput(line);  // no stale byte may be taken for the answer
+    // No stale byte may be taken for the answer; nothing goes out on a line
+    // that never falls silent.
+    if (PurgeInput(line) == kPurgeLineBusy) return LinkFailure(line, 0);
     SetRts(line, 1);
     Platform().sleepMs(kRtsLeadMs);
     std::uint32_t written = 0;  // stays 0 when the write fails without a count

@@ -14,7 +14,8 @@ inline constexpr int kLinkBroken = 1;  // part of a frame, or a foreign frame
 inline constexpr int kLinkSilent = 2;  // not a single byte went out or came in
 
 // Sends `length` bytes with RTS raised around them: 0 sent, 1 only part
-// written, 2 nothing written. Discards stale input first.
+// written, 2 nothing written (also when the line keeps sending while the
+// stale input is discarded first).
 int SendFrame(LineHandle line, const std::uint8_t* bytes, std::uint32_t length);
 
 // Reads exactly `count` bytes: 0 all arrived, 1 some arrived, 2 none.

@@ -12,6 +12,9 @@ namespace plclink {
 inline constexpr int kIoDone = 0;
 inline constexpr int kIoShortWrite = 2;
 inline constexpr int kIoFailed = 7;
+// Results of PurgeInput besides 0.
+inline constexpr int kPurgeReadFailed = 1;
+inline constexpr int kPurgeLineBusy = 2;  // bytes kept arriving for a read time-out
 
 void SetRts(LineHandle handle, std::uint8_t on);
 void SetDtr(LineHandle handle, std::uint8_t on);
@@ -23,9 +26,12 @@ void WaitTxEmpty(LineHandle handle);
 int WriteBytes(LineHandle handle, const void* buffer, std::uint32_t length,
                std::uint32_t* writtenOut);
 // 0 when `length` (low 16 bits) bytes arrived, else 7; `readOut` (may be
-// null) holds the count that arrived.
+// null) holds the count that arrived. Ends at the latest one read time-out
+// plus twice the bytes' line time after it began.
 int ReadBytes(LineHandle handle, void* buffer, std::uint32_t length, std::uint32_t* readOut);
-// Discards received bytes: 0, or 1 when a read failed while emptying.
+// Discards received bytes until the line falls silent: 0; 1 when a read
+// failed while emptying; 2 (with a log line) when bytes kept arriving for
+// one read time-out.
 int PurgeInput(LineHandle handle);
 
 }  // namespace plclink

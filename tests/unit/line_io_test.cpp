@@ -99,7 +99,7 @@ TEST_F(LineIoTest, WriteReportsAllShortOrFailed) {
 
 TEST_F(LineIoTest, ReadCollectsTheExactCountOverSeveralCalls) {
     os.deliver({1, 2, 3, 4});
-    os.deliver({5, 6}, 1500);  // during the second read call
+    os.deliver({5, 6}, 1010);  // during the second read call, within the bound
     Bytes buf(8, 0);
     std::uint32_t got = 99;
     EXPECT_EQ(ReadBytes(line, buf.data(), 6, &got), kIoDone);
@@ -117,7 +117,9 @@ TEST_F(LineIoTest, ReadEndsAfterAnEmptyTimeOutWithTheCountSoFar) {
     std::uint32_t got = 99;
     EXPECT_EQ(ReadBytes(line, buf.data(), 6, &got), kIoFailed);
     EXPECT_EQ(got, 4u);
-    EXPECT_EQ(os.nowMs(), 2000u);  // two read calls, each with its full time-out
+    // One read time-out, then what is left of twice the six bytes' line time
+    // at 9600 baud (13.75 ms, rounded up).
+    EXPECT_EQ(os.nowMs(), 1014u);
     EXPECT_EQ(ReadBytes(line, buf.data(), 6, nullptr), kIoFailed);
     EXPECT_TRUE(Log().empty());
 }
@@ -153,12 +155,67 @@ TEST_F(LineIoTest, PurgeDrainsInFullChunksAndRestoresTheTimeOut) {
     EXPECT_EQ(os.pendingBytes(), 0u);
     std::vector<std::size_t> sizes;
     for (const auto& c : os.callsOf("readPort")) sizes.push_back(c.data.size());
-    EXPECT_EQ(sizes, (std::vector<std::size_t>{512, 512, 76}));
+    // Until a read call finds the line silent.
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{512, 512, 76, 0}));
     auto sets = os.callsOf("setTimeouts");
     ASSERT_EQ(sets.size(), 2u);
     EXPECT_EQ(sets[0].args[3], 50u);
     EXPECT_EQ(sets[1].args[3], 300u);
     EXPECT_EQ(os.port(line)->timeouts.readTotalConstant, 300u);
+}
+
+// Bytes that trickle in slower than the line carries them: the read ends
+// one read time-out plus twice the bytes' line time after it began, and the
+// port gets its own time-out back.
+TEST_F(LineIoTest, ReadOfATrickleEndsWithinItsBound) {
+    for (std::uint64_t i = 0; i < 29; ++i) os.deliver({static_cast<std::uint8_t>(i)}, 900 * (i + 1));
+    Bytes buf(29, 0);
+    std::uint32_t got = 0;
+    EXPECT_EQ(ReadBytes(line, buf.data(), 29, &got), kIoFailed);
+    EXPECT_EQ(got, 1u);
+    EXPECT_EQ(os.nowMs(), 1000u + 67u);  // 2 x 29 x 11 bits at 9600 baud: 66.5 ms
+    EXPECT_EQ(os.port(line)->timeouts.readTotalConstant, 1000u);
+
+}
+
+TEST_F(LineIoTest, ReadBoundLeavesBytesThatComeInTime) {
+    // 2 x 6 x 11 bits at 9600 baud: 14 ms after the read time-out.
+    os.deliver({1, 2, 3}, 999);
+    os.deliver({4}, 1005);
+    os.deliver({5, 6}, 1013);
+    Bytes buf(6, 0);
+    std::uint32_t got = 0;
+    EXPECT_EQ(ReadBytes(line, buf.data(), 6, &got), kIoDone);
+    EXPECT_EQ(buf, (Bytes{1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(os.nowMs(), 1013u);
+    EXPECT_EQ(os.port(line)->timeouts.readTotalConstant, 1000u);
+
+    // No line state (no baud rate): the bound is the read time-out alone.
+    os.noLineStatePorts.insert("COM1");
+    os.deliver({7}, 990);
+    os.deliver({8}, 1001);
+    EXPECT_EQ(ReadBytes(line, buf.data(), 2, &got), kIoFailed);
+    EXPECT_EQ(got, 1u);
+    EXPECT_EQ(os.nowMs(), 1013u + 1000u);
+}
+
+// A line that never falls silent: the purge discards for one read time-out
+// of the line, then gives up with its own result and a log line.
+TEST_F(LineIoTest, PurgeGivesUpOnALineThatKeepsSending) {
+    SetReadTimeout(line, 20);
+    for (std::uint64_t at = 0; at < 2000; at += 40) os.deliver(Bytes(300, 0x55), at);
+    os.clearCalls();
+    EXPECT_EQ(PurgeInput(line), kPurgeLineBusy);
+    EXPECT_GE(os.nowMs(), 200u);
+    EXPECT_LE(os.nowMs(), 250u);
+    EXPECT_EQ(os.port(line)->timeouts.readTotalConstant, 200u);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"PurgeInput() FAIL (the line kept sending for 200 ms)"}));
+
+    // Once the line falls silent the purge ends as usual.
+    os.advance(2000);
+    testing::Host().reset();
+    EXPECT_EQ(PurgeInput(line), kIoDone);
+    EXPECT_TRUE(Log().empty());
 }
 
 TEST_F(LineIoTest, PurgeKeepsFiftyMsWhenThePreviousTimeOutWasTooShort) {
@@ -178,7 +235,7 @@ TEST_F(LineIoTest, PurgeReportsAFailedRead) {
     os.fail("clearErrors");
     os.clearCalls();
     EXPECT_EQ(PurgeInput(line), 0);
-    EXPECT_EQ(os.callsOf("readPort").size(), 2u);
+    EXPECT_EQ(os.callsOf("readPort").size(), 3u);
     EXPECT_EQ(PurgeInput(kNullLine), 1);
     EXPECT_TRUE(Log().empty());
 }

@@ -115,8 +115,40 @@ TEST_F(PpiExchangeTest, ReceiveExactTellsPartialFromSilence) {
     EXPECT_EQ(ReceiveExact(side.line, buffer, 5), kLinkBroken);
     EXPECT_EQ(platform.callNames().back(), "clearErrors");
     EXPECT_EQ(ReceiveExact(side.line, buffer, 5), kLinkSilent);
-    // The partial read waits out the time-out twice (the bytes, then none).
-    EXPECT_EQ(platform.nowMs(), 3000u);
+    // The partial read waits one time-out and twice the five bytes' line
+    // time at 1200 baud (92 ms); the silent one one time-out.
+    EXPECT_EQ(platform.nowMs(), 2092u);
+}
+
+// A response trickled one byte per 900 ms under a 1000 ms read time-out:
+// the head's receive step ends one time-out plus twice its seven bytes'
+// line time (1200 baud: 129 ms) after it began, not when the trickle ends.
+TEST_F(PpiExchangeTest, TrickledResponseEndsTheStepWithinItsBound) {
+    platform.onWrite = [](ScriptedPlatform& p, const Bytes& frame) {
+        if (frame[0] != 0x10) {
+            p.deliver({0xE5});
+            return;
+        }
+        for (std::size_t i = 0; i < kWordResponse.size(); ++i)
+            p.deliver({kWordResponse[i]}, 900 * (i + 1));
+    };
+    EXPECT_EQ(Exchange(), kLinkBroken);
+    EXPECT_EQ(rxLength, 0u);
+    EXPECT_EQ(Host().texts(), std::vector<std::string>{"VpiK701: recv. tSD2Hdr fail"});
+    // Pause, RTS lead, SC at once; pause, RTS lead, the bounded head step.
+    EXPECT_EQ(platform.nowMs(), 40u + 1u + 40u + 1u + 1000u + 129u);
+}
+
+// A line that never falls silent: nothing is sent, the exchange fails as a
+// link failure once the purge has given up.
+TEST_F(PpiExchangeTest, FloodingLineFailsTheSendAfterOneTimeOut) {
+    for (std::uint64_t at = 0; at < 5000; at += 40) platform.deliver(Bytes(300, 0x55), at);
+    EXPECT_EQ(Exchange(), kLinkSilent);
+    EXPECT_TRUE(Writes().empty());
+    EXPECT_EQ(Host().texts(), (std::vector<std::string>{
+                                  "PurgeInput() FAIL (the line kept sending for 1000 ms)",
+                                  "VpiK701: Send SD2 fail"}));
+    EXPECT_LE(platform.nowMs(), 40u + 1000u + 50u);
 }
 
 TEST_F(PpiExchangeTest, ScThenPollThenResponse) {

@@ -9,6 +9,7 @@
 #include "platform/scripted_platform.h"
 #include "ppi/s7200_transactions.h"
 #include "s7200_peer.h"
+#include "serial/serial_port.h"
 
 namespace plclink {
 namespace {
@@ -148,6 +149,25 @@ TEST_F(TransactionsTest, AnswerToAnotherRequestIsRefusedAndNeverStored) {
     std::uint32_t value;
     std::memcpy(&value, side.buffer, 4);
     EXPECT_EQ(value, 0x12340000u);
+}
+
+// A flooding line at a 200 ms read time-out: each attempt gives up after
+// one time-out of purging, no request goes out, the read fails as a link
+// failure within a second and stores nothing.
+TEST_F(TransactionsTest, FloodingLineFailsWithinTheAttemptsBound) {
+    SetReadTimeout(side.line, 20);
+    for (std::uint64_t at = 0; at < 5000; at += 40) platform.deliver(testing::Bytes(300, 0x55), at);
+    EXPECT_EQ(Read(), 2);
+    EXPECT_TRUE(peer.requests.empty());
+    EXPECT_EQ(peer.associations, 0);
+    Lines expected;
+    for (int i = 0; i < 3; ++i) {
+        expected.push_back("PurgeInput() FAIL (the line kept sending for 200 ms)");
+        expected.push_back("VpiK701: Send SD2 fail");
+    }
+    EXPECT_EQ(Host().texts(), expected);
+    EXPECT_LE(platform.nowMs(), 3u * (40u + 200u + 50u));
+    EXPECT_EQ(Slot(), 0);
 }
 
 TEST_F(TransactionsTest, DirectResponseServesLikeAPolledOne) {
