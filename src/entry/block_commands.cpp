@@ -52,8 +52,8 @@ bool BitWithinElement(const TagAccessRecord& record, std::int64_t byteAddress) {
     return record.bitNumber < elementBits && byteAddress * 8 + record.bitNumber <= 0xFFFFFF;
 }
 
-// A record the command cannot serve is refused before anything is touched
-// or sent: 1 with a log line, else 0.
+// A record without its buffer or elements is refused before anything is
+// touched: 1 with a log line, else 0.
 int RefuseRecord(const TagCommand& command, const VpiInstance* instance,
                  const TagAccessRecord* record) {
     if (instance == nullptr || record == nullptr) {
@@ -70,6 +70,15 @@ int RefuseRecord(const TagCommand& command, const VpiInstance* instance,
         err(kLogCategory, "%.35s: %s() FAIL (itemCount: %d)", name, command.name, count);
         return 1;
     }
+    return 0;
+}
+
+// A record whose elements cannot be served in one request is refused before
+// anything is sent: 1 with a log line, else 0.
+int RefuseRequest(const TagCommand& command, const VpiInstance* instance,
+                  const TagAccessRecord* record) {
+    const char* name = instance->VpiName;
+    const std::int32_t count = command.block ? record->itemCount : 1;
     if (!FitsOneFrame(command, *record, count)) {
         err(kLogCategory, "%.35s: %s() FAIL (itemCount: %d does not fit one frame)", name,
             command.name, count);
@@ -88,6 +97,17 @@ int RefuseRecord(const TagCommand& command, const VpiInstance* instance,
     return 0;
 }
 
+// A read empties the host's value first, so that a failed or refused read
+// never leaves an old value looking fresh: bytes 0..3 of a single value
+// stay zero unless the whole response passes, and a text tag's buffer reads
+// as empty until values arrive. Writes send the host's values as given.
+void EmptyReadValue(const TagCommand& command, const TagAccessRecord& record,
+                    std::uint8_t* buffer) {
+    if (!command.read) return;
+    if (!command.block) std::memset(buffer, 0, 4);
+    if (record.tagKind == kTextTagKind) buffer[0] = 0;
+}
+
 std::int32_t RunTagCommand(VpiCallBlock* callBlock, const TagCommand& command) {
     VpiInstance* instance = InstanceOf(callBlock);
     TagAccessRecord* record = ParamsOf<TagAccessRecord>(callBlock);
@@ -97,15 +117,10 @@ std::int32_t RunTagCommand(VpiCallBlock* callBlock, const TagCommand& command) {
     auto* buffer = static_cast<std::uint8_t*>(record->dataBuffer);
     instance->valueSlot = reinterpret_cast<std::uint16_t*>(buffer + 2);
     instance->dataStart = buffer;
-    if (command.read && !command.block) {
-        // Bytes 0..3 stay zero unless the whole response passes.
-        std::memset(buffer, 0, 4);
-    }
+    EmptyReadValue(command, *record, buffer);
+    if (RefuseRequest(command, instance, record) != 0) return VPI_FAILED;
     record->elementIndex =
         static_cast<std::int32_t>(IndexToByteAddress(elementIndex, record->sizeBits));
-    // A text tag's buffer reads as empty until values arrive. Writes send the
-    // host's values as given.
-    if (command.read && record->tagKind == kTextTagKind) buffer[0] = 0;
 
     std::int32_t result;
     if (command.read) {

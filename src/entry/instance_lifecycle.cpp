@@ -18,6 +18,7 @@ std::int32_t instanceCount = 0;
 namespace {
 
 constexpr std::uint8_t kRequestFcFirst = 0x7C;
+constexpr std::int32_t kEndedInstance = -1;
 
 void NameInstance(VpiInstance& instance) {
     ++instanceCount;
@@ -100,9 +101,11 @@ std::int32_t EndVpi(VpiCallBlock* callBlock) {
     }
     CloseInstanceLine(*instance);
     err(kLogCategory, "%.35s: EndVpi()", instance->VpiName);
-    --instanceCount;
+    // An instance that has already ended is not counted again, and the count
+    // of instances never goes below none.
+    if (instance->instanceNumber != kEndedInstance && instanceCount > 0) --instanceCount;
     err(kLogCategory, "%.35s: No. of Instances left: %d", instance->VpiName, instanceCount);
-    instance->instanceNumber = -1;
+    instance->instanceNumber = kEndedInstance;
     return VPI_OK;
 }
 

@@ -261,6 +261,28 @@ TEST_F(BlockCommandsTest, RecordsThatCannotBeServedAreRefusedUntouched) {
     EXPECT_EQ(peer.requests.size(), 2u);
 }
 
+// A read refused for its address still empties the host's value first, so
+// that an old value never looks fresh; a refused write leaves the buffer.
+TEST_F(BlockCommandsTest, RefusedReadsStillEmptyTheValue) {
+    struct Case {
+        std::uint32_t command;
+        std::int32_t tagKind;
+        std::size_t zeroed;  // leading bytes cleared
+    };
+    for (const Case& c : {Case{VPI_READ_VALUE, 0, 4}, Case{VPI_READ_VALUE, 7, 4},
+                          Case{VPI_READ_BLOCK, 7, 1}, Case{VPI_READ_BLOCK, 0, 0},
+                          Case{VPI_WRITE_BLOCK, 7, 0}, Case{VPI_WRITE_VALUE, 7, 0}}) {
+        side.tag('V', 16, 0x100000);
+        side.record.itemCount = 2;
+        side.record.tagKind = c.tagKind;
+        Fill(0xEE);
+        EXPECT_EQ(Run(c.command), 1) << c.command;
+        for (std::size_t i = 0; i < sizeof side.buffer; ++i)
+            ASSERT_EQ(side.buffer[i], i < c.zeroed ? 0 : 0xEE) << c.command << " byte " << i;
+    }
+    EXPECT_TRUE(peer.requests.empty());
+}
+
 TEST_F(BlockCommandsTest, MissingBufferRecordOrInstanceIsRefused) {
     side.record.dataBuffer = nullptr;
     for (std::uint32_t command : {5u, 6u, 7u, 10u}) EXPECT_EQ(Run(command), 1);

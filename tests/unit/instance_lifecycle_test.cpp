@@ -308,10 +308,26 @@ TEST_F(LifecycleTest, InstanceNumbersAreReusedAfterEndVpi) {
     Run(VPI_END_VPI, nullptr, second.get());
     Run(VPI_END_VPI, nullptr, third.get());
     EXPECT_EQ(Log().back(), "VpiK702: No. of Instances left: 0");
+    // Never below none, also for an instance that never started.
     auto never = NewInstance();
     std::strcpy(never->VpiName, "VpiK709");
     Run(VPI_END_VPI, nullptr, never.get());
-    EXPECT_EQ(Log().back(), "VpiK709: No. of Instances left: -1");
+    EXPECT_EQ(Log().back(), "VpiK709: No. of Instances left: 0");
+}
+
+TEST_F(LifecycleTest, ASecondEndVpiDoesNotCountTheInstanceAgain) {
+    auto second = NewInstance();
+    ASSERT_EQ(Start("COM1"), 0);
+    ASSERT_EQ(Start("COM2", second.get()), 0);
+    EXPECT_EQ(Run(VPI_END_VPI, nullptr), 0);
+    ClearLog();
+    EXPECT_EQ(Run(VPI_END_VPI, nullptr), 0);
+    EXPECT_EQ(Log(), (Texts{"VpiK701: EndVpi()", "VpiK701: No. of Instances left: 1"}));
+    EXPECT_EQ(instanceCount, 1);
+    // The next start takes the number after the one still running.
+    auto third = NewInstance();
+    ASSERT_EQ(Start("COM3", third.get()), 0);
+    EXPECT_STREQ(third->VpiName, "VpiK702");
 }
 
 TEST_F(LifecycleTest, CloseLineDropsTheLinesAndKeepsAHandleThatWouldNotClose) {
