@@ -139,3 +139,47 @@ TAG = {
 }
 for name, data in TAG.items():
     write("tag_access_fuzz", name, data)
+
+
+# --- instance_records_fuzz: [vpi][flags][ColdStartRequest 28][LineChangeRequest 24][file].
+def settings(baud=9600, data=8, stop=0, parity=2):
+    return struct.pack("<HHHH", baud, data, stop, parity)
+
+
+def cold(port, switch=1, timeout=100, line=None):
+    return port.ljust(12, b"\0")[:12] + struct.pack("<II", switch, timeout) + (line or settings())
+
+
+def change(port, timeout=0, line=None):
+    return port.ljust(12, b"\0")[:12] + struct.pack("<I", timeout) + (line or settings(0, 0, 0, 0))
+
+
+RECORDS = {
+    "start_com1": bytes([5, 0]) + cold(b"COM1") + change(b"COM1") + b"",
+    "three_digits": bytes([12, 0]) + cold(b"COM1") + change(b"COM2", 20) + b"use 3 digits\n",
+    "second_line": bytes([12, 0]) + cold(b"COM1") + change(b"COM2") + b"two\n3 DIGITS\n",
+    "long_first_line": bytes([7, 0]) + cold(b"COM3") + change(b"COM3", 0, settings(4800))
+                       + b" " * 300 + b"3 DIGITS",
+    "no_file": bytes([9, 1]) + cold(b"COM1") + change(b"COM4", 7) + b"3 DIGITS",
+    "nulldev": bytes([1, 0]) + cold(b"NULLDEV") + change(b"NULLDEV") + b"3 digits",
+    "no_line": bytes([2, 0]) + cold(b"COM1", 0, 0) + change(b"COM1") + b"3 DIGITS",
+    "open_fails": bytes([3, 2]) + cold(b"COM1") + change(b"COM1", 50) + b"x",
+    "timeouts_fail": bytes([4, 4]) + cold(b"COM1", 1, 0) + change(b"COM1") + b"",
+    "unterminated_names": bytes([99, 0]) + cold(b"ABCDEFGHIJKL") + change(b"MNOPQRSTUVWX", 1)
+                          + b"3 DIGITS\0tail",
+}
+for name, data in RECORDS.items():
+    write("instance_records_fuzz", name, data)
+
+
+# --- line_flood_fuzz: [purge | (count - 1) << 1][piece - 1][gap ms] then the repeated bytes.
+FLOOD = {
+    "purge_flood": bytes([1, 63, 0]) + b"\x55\xaa",
+    "purge_gaps": bytes([1, 7, 80]) + b"\x68\x17\x17\x68",
+    "purge_trickle": bytes([1, 0, 5]) + b"\xe5",
+    "read_head_flood": bytes([(7 - 1) << 1, 31, 0]) + bytes(range(40)),
+    "read_trickle": bytes([(29 - 1) << 1, 0, 30]) + b"\x10\x02\x00\x5c\x5e\x16",
+    "read_pieces": bytes([(64 - 1) << 1, 12, 2]) + bytes(range(256))[::7],
+}
+for name, data in FLOOD.items():
+    write("line_flood_fuzz", name, data)

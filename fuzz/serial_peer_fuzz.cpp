@@ -3,10 +3,14 @@
 // platform (virtual clock). Checked for every input:
 // - each command returns 0, 1 or 2 and gives the host's record back as it was;
 // - every frame the driver sends is well formed;
-// - no command takes longer, on the virtual clock, than the retry rules allow;
-// - a successful read stored exactly the values of the response frame, and
-//   that frame really carried them (no value taken from beyond its data);
-//   a failed single read leaves bytes 0..3 zero, a failed block read leaves
+// - no command takes longer, on the virtual clock, than the retry rules and
+//   the bound of each receive step allow, however the bytes trickle in;
+// - a successful read stored exactly the values of the response frame, that
+//   frame really carried them (no value taken from beyond its data), and it
+//   answered the request that went out for this tag: a read response with
+//   the count and size asked for; a successful write was answered by a write
+//   response that granted it;
+// - a failed single read leaves bytes 0..3 zero, a failed block read leaves
 //   the buffer alone; a write never changes the buffer.
 //
 // Input: byte 0 = tag (bits 0-1: byte, word, double word, bit of a byte;
@@ -36,15 +40,17 @@ constexpr std::uint8_t kStation = 2;
 
 // Worst case of one command under the retry rules. One exchange: 40 ms pause,
 // 1 ms RTS lead, 40 ms pause after the SC, 1 ms RTS lead for the poll, at most
-// four read steps of one read time-out each, and before each of its two
-// sends the discarding of stale input (one 50 ms read, once more for every
-// full 512 bytes waiting; inputs stay below 1024 bytes). A transaction: three
-// attempts, each with an association of three attempts of 3000 ms + one
-// exchange. On top of that every byte that arrives may extend its read step
-// by one read time-out: a read call that returned some bytes is followed by
-// another for the rest.
-constexpr std::uint64_t kPurgeMs = 3 * 50;
-constexpr std::uint64_t kExchangeMs = 40 + 1 + 40 + 1 + 4 * kReadTimeoutMs + 2 * kPurgeMs;
+// four read steps, each of one read time-out plus twice its bytes' line time
+// at 9600 baud (the steps read at most 1 + 7 + 12 + 1005 bytes; 1 ms of
+// rounding each), and before each of its two sends the discarding of stale
+// input (reads of 50 ms while bytes come, for one read time-out at most, and
+// the read that ends it). A transaction: three attempts, each with an
+// association of three attempts of 3000 ms + one exchange.
+constexpr std::uint64_t kBaud = 9600;
+constexpr std::uint64_t kStepBytes = 1 + 7 + 12 + 1005;
+constexpr std::uint64_t kLineMs = (2 * kStepBytes * 11 * 1000 + kBaud - 1) / kBaud + 4;
+constexpr std::uint64_t kPurgeMs = kReadTimeoutMs + 2 * 50;
+constexpr std::uint64_t kExchangeMs = 40 + 1 + 40 + 1 + 4 * kReadTimeoutMs + kLineMs + 2 * kPurgeMs;
 constexpr std::uint64_t kWorstCommandMs = 3 * (kExchangeMs + 3 * (3000 + kExchangeMs));
 
 struct Tag {
@@ -65,8 +71,6 @@ struct Tag {
 // The answers of the peer, taken from the input as the driver writes.
 class ScriptedAnswers {
 public:
-    std::size_t delivered = 0;  // bytes sent to the driver so far
-
     ScriptedAnswers(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     void onWrite(ScriptedPlatform& line, const std::vector<std::uint8_t>& frame) {
@@ -82,7 +86,6 @@ public:
             const std::size_t take = length < size_ - at_ ? length : size_ - at_;
             line.deliver(std::vector<std::uint8_t>(data_ + at_, data_ + at_ + take), delay & 0x7F);
             at_ += take;
-            delivered += take;
             more = delay & 0x80;
         }
     }
@@ -97,6 +100,51 @@ std::uint32_t BigEndian(const std::uint8_t* p, std::size_t n) {
     std::uint32_t v = 0;
     for (std::size_t i = 0; i < n; ++i) v = v << 8 | p[i];
     return v;
+}
+
+// The last read or write request the driver sent: an SD2 frame with FC 0x7C.
+std::vector<std::uint8_t> LastRequest(const ScriptedPlatform& line) {
+    std::vector<std::uint8_t> request;
+    for (const auto& call : line.calls)
+        if (call.op == "writePort" && call.data.size() > 30 && call.data[0] == 0x68 && call.data[6] == 0x7C)
+            request = call.data;
+    return request;
+}
+
+std::uint8_t TransportOf(const Tag& tag, bool write) {
+    if (write && tag.bitNumber != 255) return 0x01;
+    return tag.bits == 32 ? 0x06 : tag.bits == 16 ? 0x04 : 0x02;
+}
+
+// The request went out for this tag, and the response answers it: same
+// function, LE true to the frame, and for a read the data item holds
+// exactly the values asked for; for a write one granted access_result.
+void CheckAnswersRequest(const Tag& tag, bool write, const std::vector<std::uint8_t>& request,
+                         const std::vector<std::uint8_t>& frame) {
+    static const std::uint8_t kAreaCodes[] = {0x81, 0x82, 0x83, 0x84};
+    if (request.empty()) Finding("success without a request");
+    const std::size_t count = tag.block ? tag.count : 1;
+    if (request[17] != (write ? 0x05 : 0x04)) Finding("the request has the wrong function");
+    if (request[22] != TransportOf(tag, write) || BigEndian(&request[23], 2) != count)
+        Finding("the request asked for another size or count");
+    const char* areas = "IQMV";
+    if (request[27] != kAreaCodes[std::strchr(areas, tag.area) - areas])
+        Finding("the request went to another area");
+    std::uint32_t bitAddress = std::uint32_t(tag.byteAddress) * 8;
+    if (write && tag.bitNumber != 255) bitAddress += tag.bitNumber;
+    if (BigEndian(&request[28], 3) != bitAddress) Finding("the request went to another address");
+
+    if (frame.size() < 23 || frame[1] != frame.size() - 6) Finding("success with a frame whose LE is off");
+    if (BigEndian(&frame[13], 2) != 2 || frame[19] != request[17])
+        Finding("success with the response of another function");
+    const std::size_t datLg = BigEndian(&frame[15], 2);
+    if (write) {
+        if (datLg != 1 || frame[21] != 0xFF) Finding("write reported done without a granted write response");
+        return;
+    }
+    const std::size_t bytes = count * tag.itemSize();
+    if (datLg != 4 + bytes || BigEndian(&frame[23], 2) != bytes * 8)
+        Finding("read succeeded with a response of another size");
 }
 
 // The bytes the driver read after its last write: the response frame of
@@ -183,10 +231,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     auto run = [&](std::uint32_t command) {
         const std::uint64_t start = line.nowMs();
-        answers.delivered = 0;
         const std::int32_t result = vpi.call(command, &record);
         if (result < 0 || result > 2) Finding("result outside 0..2");
-        if (line.nowMs() - start > kWorstCommandMs + answers.delivered * kReadTimeoutMs)
+        if (line.nowMs() - start > kWorstCommandMs)
             Finding("command took longer than the worst case");
         if (std::memcmp(&record, &before, sizeof record) != 0) Finding("record not given back as it was");
         return result;
@@ -196,6 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memset(buffer, 0xCC, bufferSize);
     line.clearCalls();
     if (run(tag.block ? VPI_READ_BLOCK : VPI_READ_VALUE) == 0) {
+        CheckAnswersRequest(tag, false, LastRequest(line), LastResponse(line));
         CheckReadStored(tag, LastResponse(line), buffer);
     } else if (tag.block) {
         for (std::size_t i = 0; i < bufferSize; ++i)
@@ -208,7 +256,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A write.
     for (std::size_t i = 0; i < bufferSize; ++i) buffer[i] = static_cast<std::uint8_t>(i * 7 + 1);
     std::vector<std::uint8_t> written(buffer, buffer + bufferSize);
-    run(tag.block ? VPI_WRITE_BLOCK : VPI_WRITE_VALUE);
+    line.clearCalls();
+    if (run(tag.block ? VPI_WRITE_BLOCK : VPI_WRITE_VALUE) == 0)
+        CheckAnswersRequest(tag, true, LastRequest(line), LastResponse(line));
     if (std::memcmp(buffer, written.data(), bufferSize) != 0) Finding("a write changed the buffer");
 
     std::free(buffer);

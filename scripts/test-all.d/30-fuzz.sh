@@ -3,12 +3,12 @@
 # bounded time from its seed corpus in fuzz/corpus/. Fails on any crash,
 # sanitizer report, leak, time-out or out-of-memory; the input that caused it
 # is left in BUILD_ROOT/fuzz/artifacts/ and printed as hex.
-# Usage: 30-fuzz.sh BUILD_ROOT   (PLCLINK_FUZZ_SECONDS: time per target, default 60)
+# Usage: 30-fuzz.sh BUILD_ROOT   (PLCLINK_FUZZ_SECONDS: time per target, default 36)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 SRC=$PWD
 BUILD=${1:-$PWD/build}/fuzz
-SECONDS_EACH=${PLCLINK_FUZZ_SECONDS:-60}
+SECONDS_EACH=${PLCLINK_FUZZ_SECONDS:-36}
 
 scripts/install-deps.sh fuzz
 
@@ -17,12 +17,13 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Re
   -DPLCLINK_FUZZ=ON -DPLCLINK_TOOLS=OFF >/dev/null
 ninja -C "$BUILD" fuzz_targets
 
-declare -A MAX_LEN=([gas_parse_fuzz]=64 [serial_peer_fuzz]=1024 [tag_access_fuzz]=64)
+declare -A MAX_LEN=([gas_parse_fuzz]=64 [serial_peer_fuzz]=1024 [tag_access_fuzz]=64
+                   [instance_records_fuzz]=400 [line_flood_fuzz]=64)
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 status=0
-for target in gas_parse_fuzz serial_peer_fuzz tag_access_fuzz; do
+for target in gas_parse_fuzz serial_peer_fuzz tag_access_fuzz instance_records_fuzz line_flood_fuzz; do
   work=$BUILD/corpus/$target
   artifacts=$BUILD/artifacts/$target
   mkdir -p "$work" "$artifacts"
