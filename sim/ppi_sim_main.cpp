@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ void InstallSignals() {
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 }
+
+// PPI's fastest rate, which termios has no code for.
+constexpr unsigned long kPpiFastBaud = 187500;
 
 // The name a master takes for the port: the path without its /dev/ prefix.
 std::string PortNameOf(const std::string& path) {
@@ -84,6 +88,35 @@ TRACE (--trace) goes to standard error, one line per frame:
   [    1.234602] tx E5
   with '--' lines saying what the stations did.)";
 
+// A scan time MS[@STATION]: milliseconds, for one station or (without
+// @STATION) for every station.
+struct ScanTime {
+    std::uint32_t ms = 0;
+    std::optional<unsigned> station;
+};
+
+std::optional<ScanTime> ParseScanTime(const std::string& spec) {
+    ScanTime scan;
+    const std::size_t at = spec.find('@');
+    const std::string ms = spec.substr(0, at);
+    auto number = [](const std::string& text, unsigned long limit) -> std::optional<unsigned long> {
+        if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        const unsigned long value = std::stoul(text);
+        if (value > limit) return std::nullopt;
+        return value;
+    };
+    const auto value = number(ms, 60000);
+    if (!value) return std::nullopt;
+    scan.ms = static_cast<std::uint32_t>(*value);
+    if (at != std::string::npos) {
+        const auto station = number(spec.substr(at + 1), 126);
+        if (!station || *station < 1) return std::nullopt;
+        scan.station = static_cast<unsigned>(*station);
+    }
+    return scan;
+}
+
 ppisim::Parity ParityOf(const std::string& name) {
     if (name == "odd") return ppisim::Parity::Odd;
     if (name == "none") return ppisim::Parity::None;
@@ -103,6 +136,7 @@ int main(int argc, char** argv) {
     std::string parity = "even";
     ppisim::AreaSizes sizes;
     std::vector<std::string> faultSpecs;
+    std::vector<std::string> scanSpecs;
     std::uint32_t seed = 1;
     bool lineSpeed = false;
     std::string loadFile, dumpFile;
@@ -117,11 +151,14 @@ int main(int argc, char** argv) {
                    "Station address to simulate, 1..126; repeat for more (default 2)")
         ->check(CLI::Range(1u, 126u))
         ->option_text("ADDR ...");
-    app.add_option("--baud", baud, "Baud rate of the line (default 9600)")
+    app.add_option("--baud", baud,
+                   "Baud rate of the line (default 9600); on a pseudo-terminal also PPI's 187500, "
+                   "which then only paces --line-speed")
         ->option_text("RATE")
         ->check([](const std::string& text) {
             try {
-                return ppisim::IsSupportedBaud(static_cast<unsigned>(std::stoul(text)))
+                const unsigned long rate = std::stoul(text);
+                return ppisim::IsSupportedBaud(static_cast<unsigned>(rate)) || rate == kPpiFastBaud
                            ? std::string()
                            : "baud rate not available: " + text;
             } catch (...) {
@@ -145,6 +182,11 @@ int main(int argc, char** argv) {
         ->option_text("BYTES");
     app.add_option("--fault", faultSpecs, "Fault rule KIND[=ARG]:WHEN[@STATION], see FAULTS below")
         ->option_text("RULE ...");
+    app.add_option("--scan", scanSpecs,
+                   "Scan time MS[@STATION] (default 0): the answer to a request is ready MS "
+                   "milliseconds after it arrived, and a poll before then is answered with SC; "
+                   "without @STATION for every station")
+        ->option_text("MS[@ST] ...");
     app.add_option("--seed", seed, "Seed of the generator behind rate:P faults (default 1)")
         ->option_text("N");
     app.add_flag("--line-speed", lineSpeed,
@@ -180,6 +222,21 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    for (const std::string& spec : scanSpecs) {
+        const auto scan = ParseScanTime(spec);
+        if (!scan) {
+            std::cerr << "ppi-sim: --scan " << spec
+                      << ": expected MS (0..60000) or MS@STATION (station 1..126)\n";
+            return 2;
+        }
+        if (scan->station && !bus.station(static_cast<std::uint8_t>(*scan->station))) {
+            std::cerr << "ppi-sim: --scan " << spec << ": no such station\n";
+            return 2;
+        }
+        for (const auto& entry : bus.stations()) {
+            if (!scan->station || *scan->station == entry.first) bus.setScanTime(entry.first, scan->ms);
+        }
+    }
     if (!loadFile.empty()) {
         std::ifstream in(loadFile);
         std::string why;
@@ -189,8 +246,15 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (!device.empty() && !ppisim::IsSupportedBaud(baud)) {
+        std::cerr << "ppi-sim: baud rate not available: " << baud << '\n';
+        return 2;
+    }
+    // A pseudo-terminal has no line: a rate it does not know only paces
+    // --line-speed, and the terminal itself is set to 9600.
+    const unsigned terminalBaud = ppisim::IsSupportedBaud(baud) ? baud : 9600;
     std::string why;
-    auto line = device.empty() ? ppisim::SerialLine::CreatePty(baud, ParityOf(parity), &why)
+    auto line = device.empty() ? ppisim::SerialLine::CreatePty(terminalBaud, ParityOf(parity), &why)
                                : ppisim::SerialLine::OpenDevice(device, baud, ParityOf(parity), &why);
     if (!line) {
         std::cerr << "ppi-sim: " << why << '\n';

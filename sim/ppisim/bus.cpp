@@ -12,12 +12,14 @@ Station* Bus::station(std::uint8_t address) {
     return it == stations_.end() ? nullptr : &it->second;
 }
 
-std::optional<Reply> Bus::onFrame(const Frame& frame) {
+void Bus::setScanTime(std::uint8_t address, std::uint32_t ms) { scanMs_[address] = ms; }
+
+std::optional<Reply> Bus::onFrame(const Frame& frame, std::int64_t nowUs) {
     if (frame.kind == FrameKind::SD4 || !IsSrdRequest(frame.fc)) return std::nullopt;
     Station* target = station(frame.da);
     if (!target) return std::nullopt;
-    if (frame.kind == FrameKind::SD2) return onRequest(*target, frame);
-    return onPoll(*target);
+    if (frame.kind == FrameKind::SD2) return onRequest(*target, frame, nowUs);
+    return onPoll(*target, nowUs);
 }
 
 Bytes Bus::garbage(std::size_t length) {
@@ -31,7 +33,7 @@ Bytes Bus::garbage(std::size_t length) {
     return bytes;
 }
 
-Reply Bus::onRequest(Station& station, const Frame& frame) {
+Reply Bus::onRequest(Station& station, const Frame& frame, std::int64_t nowUs) {
     const std::uint8_t st = station.address();
     pending_.erase(st);
     const FaultDecision fault = faults_.decide(st, IsMemoryJob(frame.data));
@@ -66,12 +68,14 @@ Reply Bus::onRequest(Station& station, const Frame& frame) {
     } else if (refusal) {
         reply.note += "; fault refuse";
     }
-    pending_[st] = std::move(response);
+    const auto scan = scanMs_.find(st);
+    const std::int64_t scanUs = scan == scanMs_.end() ? 0 : std::int64_t{scan->second} * 1000;
+    pending_[st] = Pending{std::move(response), nowUs + scanUs};
     reply.bytes = {kSC};
     return reply;
 }
 
-Reply Bus::onPoll(Station& station) {
+Reply Bus::onPoll(Station& station, std::int64_t nowUs) {
     Reply reply;
     auto it = pending_.find(station.address());
     if (it == pending_.end()) {
@@ -80,7 +84,13 @@ Reply Bus::onPoll(Station& station) {
         reply.note = "poll, nothing pending";
         return reply;
     }
-    reply.bytes = std::move(it->second);
+    if (nowUs < it->second.readyAtUs) {
+        // The scan has not reached the communication step yet.
+        reply.bytes = {kSC};
+        reply.note = "poll, response not ready (scan)";
+        return reply;
+    }
+    reply.bytes = std::move(it->second.response);
     reply.note = "poll, response";
     pending_.erase(it);
     return reply;

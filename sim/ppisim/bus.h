@@ -4,6 +4,11 @@
 // its answer is prepared, and the poll that follows (SD1) fetches the answer
 // as an SD2 response frame. Frames to addresses that no station serves, and
 // anything that is not a request or a poll, get no reaction.
+//
+// A station may be given a scan time: its answer is then ready only that
+// long after the request arrived, as on a CPU whose cycle reaches the
+// communication step only once per scan, and a poll before then is answered
+// with SC (not ready yet) while the answer stays pending.
 #pragma once
 
 #include <cstdint>
@@ -30,19 +35,30 @@ public:
     // Adds a station; false when the address is taken or not 1..126.
     bool addStation(std::uint8_t address, const AreaSizes& sizes);
     Station* station(std::uint8_t address);
+    // Makes the answers of station `address` ready `ms` after their request
+    // (0, the default, = at once).
+    void setScanTime(std::uint8_t address, std::uint32_t ms);
     std::map<std::uint8_t, Station>& stations() { return stations_; }
 
-    // The reaction to a frame seen on the line, or nothing.
-    std::optional<Reply> onFrame(const Frame& frame);
+    // The reaction to a frame seen on the line at `nowUs` (microseconds on
+    // any steady clock), or nothing.
+    std::optional<Reply> onFrame(const Frame& frame, std::int64_t nowUs = 0);
 
 private:
-    Reply onRequest(Station& station, const Frame& frame);
-    Reply onPoll(Station& station);
+    // A prepared response and the time from which a poll may fetch it.
+    struct Pending {
+        Bytes response;
+        std::int64_t readyAtUs = 0;
+    };
+
+    Reply onRequest(Station& station, const Frame& frame, std::int64_t nowUs);
+    Reply onPoll(Station& station, std::int64_t nowUs);
     Bytes garbage(std::size_t length);
 
     FaultPlan faults_;
     std::map<std::uint8_t, Station> stations_;
-    std::map<std::uint8_t, Bytes> pending_;  // prepared response per station
+    std::map<std::uint8_t, Pending> pending_;  // prepared response per station
+    std::map<std::uint8_t, std::uint32_t> scanMs_;
 };
 
 }  // namespace ppisim

@@ -85,7 +85,7 @@ bool Loop::receive() {
 void Loop::react(const Frame& frame, std::int64_t firstByteUs) {
     if (options_.lineSpeed && !waitUntil(firstByteUs + LineTimeUs(frame.raw.size(), options_.baud)))
         return;
-    const auto reply = bus_.onFrame(frame);
+    const auto reply = bus_.onFrame(frame, now());
     if (!reply) return;
     if (!reply->note.empty()) trace_.note(now(), reply->note);
     if (reply->delayMs) {

@@ -176,5 +176,23 @@ TEST_F(BusTest, AnswersAnUnusableJobWithAnErrorClass) {
     EXPECT_EQ(ToHex(Bytes(response.begin() + 7, response.end() - 2)), "32 03 00 00 00 00 00 00 00 00 84 04");
 }
 
+TEST_F(BusTest, AScanTimeHoldsTheAnswerBackWithScUntilItIsReady) {
+    ASSERT_TRUE(bus.addStation(3, AreaSizes{}));
+    bus.setScanTime(2, 30);
+    memory().write(Area::V, 100, Hex("12 34"));
+    const Bytes poll3 = Hex("10 03 00 5C 5F 16");
+    const std::int64_t t0 = 5'000'000;
+    EXPECT_EQ(bus.onFrame(Parse(kReadVW100), t0)->bytes, Bytes{kSC});
+    // Polled early, twice: SC each time, and the answer stays pending.
+    EXPECT_EQ(bus.onFrame(Parse(kPoll2), t0 + 1'000)->bytes, Bytes{kSC});
+    EXPECT_EQ(bus.onFrame(Parse(kPoll2), t0 + 29'999)->bytes, Bytes{kSC});
+    EXPECT_EQ(bus.onFrame(Parse(kPoll2), t0 + 30'000)->bytes,
+              Hex("68 17 17 68 00 02 08 32 03 00 00 00 00 00 02 00 06 00 00 04 01 FF 04 00 10 12 34 A5 16"));
+    EXPECT_EQ(bus.onFrame(Parse(kPoll2), t0 + 30'001)->bytes, Bytes{kSC});
+    // Station 3 keeps the default: ready at once.
+    bus.onFrame(Parse(Request(3, kFunctionRead, kTransportByte, 1, kAreaCodeV, 0)), t0);
+    EXPECT_EQ(bus.onFrame(Parse(poll3), t0)->bytes.size(), 28u);
+}
+
 }  // namespace
 }  // namespace ppisim

@@ -182,6 +182,20 @@ TEST(PpiSimOnPty, InjectsTheFaultsItIsGiven) {
     close(fd);
 }
 
+TEST(PpiSimOnPty, AStationWithAScanTimeAnswersAnEarlyPollWithSc) {
+    SimProcess sim({"--station", "2", "--station", "3", "--scan", "300@2"});
+    const int fd = sim.openPort();
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, kReadVW100.data(), kReadVW100.size()), static_cast<ssize_t>(kReadVW100.size()));
+    ASSERT_EQ(ReadBytes(fd, 1, 2000), Bytes{0xE5});
+    ASSERT_EQ(write(fd, kPoll2.data(), kPoll2.size()), static_cast<ssize_t>(kPoll2.size()));
+    EXPECT_EQ(ReadBytes(fd, 1, 2000), Bytes{0xE5});  // polled well within the 300 ms
+    usleep(400000);
+    ASSERT_EQ(write(fd, kPoll2.data(), kPoll2.size()), static_cast<ssize_t>(kPoll2.size()));
+    EXPECT_EQ(ReadBytes(fd, 29, 2000).size(), 29u);
+    close(fd);
+}
+
 TEST(PpiSimTool, ExplainsEveryOptionAndRejectsBadOnes) {
     auto run = [](const std::string& args, std::string* output) {
         FILE* pipe = popen((std::string(PPI_SIM_PATH) + " " + args + " 2>&1").c_str(), "r");
@@ -194,7 +208,7 @@ TEST(PpiSimTool, ExplainsEveryOptionAndRejectsBadOnes) {
     EXPECT_EQ(run("--help", &help), 0);
     for (const char* option : {"--device", "--station", "--baud", "--parity", "--i-size", "--q-size",
                                "--m-size", "--v-size", "--fault", "--seed", "--line-speed", "--load",
-                               "--dump", "--trace", "--exit-after", "MEMORY FILE", "FAULTS"})
+                               "--dump", "--trace", "--exit-after", "--scan", "MEMORY FILE", "FAULTS"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     std::string out;
     EXPECT_NE(run("--fault loud:always", &out), 0);
@@ -202,6 +216,8 @@ TEST(PpiSimTool, ExplainsEveryOptionAndRejectsBadOnes) {
     EXPECT_NE(run("--station 200", &out), 0);
     EXPECT_NE(run("--station 2 --station 2", &out), 0);
     EXPECT_NE(run("--baud 12345", &out), 0);
+    EXPECT_NE(run("--scan 10@3", &out), 0);  // station 3 is not simulated
+    EXPECT_NE(run("--scan fast", &out), 0);
 }
 
 }  // namespace
