@@ -1,5 +1,6 @@
 #include "entry/init_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -9,7 +10,59 @@
 namespace plclink {
 namespace {
 
-constexpr int kLineRoom = 256;  // the first line, at most 255 characters
+constexpr int kLineRoom = 256;  // a line, at most 255 characters
+constexpr std::uint32_t kLongestPauseMs = 40;
+
+void ToUpper(char* text) {
+    for (char* c = text; *c != '\0'; ++c)
+        *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A line "PAUSE n" (upper-cased already, blanks allowed around the words):
+// 1 with `ms` set, 0 when the line is about something else, -1 when it
+// starts with PAUSE but gives no number of milliseconds.
+int ParsePauseLine(const char* line, std::uint32_t* ms) {
+    while (IsBlank(*line)) ++line;
+    if (std::strncmp(line, "PAUSE", 5) != 0) return 0;
+    line += 5;
+    if (*line != ' ' && *line != '\t') return -1;
+    while (IsBlank(*line)) ++line;
+    if (!std::isdigit(static_cast<unsigned char>(*line))) return -1;
+    std::uint32_t value = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*line)); ++line)
+        value = std::min<std::uint32_t>(value * 10 + static_cast<std::uint32_t>(*line - '0'), 100000);
+    while (IsBlank(*line)) ++line;
+    if (*line != '\0') return -1;
+    *ms = value;
+    return 1;
+}
+
+// The lines after the first: the first "PAUSE n" among them sets the pause
+// between frames (kept within 1..40 ms here; the line's bus idle time is
+// applied when the line is used).
+void ReadPauseLine(std::FILE* file, VpiInstance& instance, int number) {
+    char line[kLineRoom];
+    bool atLineStart = true;
+    while (std::fgets(line, sizeof line, file) != nullptr) {
+        const bool startsLine = atLineStart;
+        atLineStart = std::strchr(line, '\n') != nullptr;
+        if (!startsLine) continue;  // the rest of an overlong line
+        ToUpper(line);
+        std::uint32_t ms = 0;
+        const int found = ParsePauseLine(line, &ms);
+        if (found == 0) continue;
+        if (found < 0) {
+            line[std::strcspn(line, "\r\n")] = '\0';
+            err(kLogCategory, "vpiK7%.2d: '%s' ignored, expected PAUSE and milliseconds", number,
+                line);
+            continue;
+        }
+        instance.pauseMs = static_cast<std::uint8_t>(std::clamp<std::uint32_t>(ms, 1, kLongestPauseMs));
+        return;
+    }
+}
 
 }  // namespace
 
@@ -27,12 +80,18 @@ int ReadInitializationFile(VpiInstance& instance, std::uint16_t vpiNumber) {
         std::fclose(file);
         return 1;
     }
-    for (char* c = line; *c != '\0'; ++c)
-        *c = static_cast<char>(std::toupper(static_cast<unsigned char>(*c)));
+    const bool firstLineWhole = std::strchr(line, '\n') != nullptr;
+    ToUpper(line);
     if (std::strstr(line, "3 DIGITS") != nullptr) {
         err(kLogCategory, "VPIK7%02d: 3 digit PLC address enabled for this VPI", number);
         instance.threeDigitPlc = 1;
     }
+    if (!firstLineWhole) {
+        // Skip the rest of an overlong first line.
+        for (int c; (c = std::fgetc(file)) != EOF && c != '\n';) {
+        }
+    }
+    ReadPauseLine(file, instance, number);
     std::fclose(file);
     return 0;
 }

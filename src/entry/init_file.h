@@ -7,8 +7,9 @@
 
 namespace plclink {
 
-// Reads the first line of the file of VPI `vpiNumber` from the current
-// directory; "3 DIGITS" (any case) in it turns on three-digit PLC numbers.
+// Reads the file of VPI `vpiNumber` from the current directory: "3 DIGITS"
+// (any case) in its first line turns on three-digit PLC numbers; a later
+// line "PAUSE n" (any case) asks for a pause of n ms between frames.
 // 0 read, 1 missing or empty.
 int ReadInitializationFile(VpiInstance& instance, std::uint16_t vpiNumber);
 

@@ -8,6 +8,7 @@
 #include "entry/instance_line.h"
 #include "entry/version_line.h"
 #include "entry/vpi_instance.h"
+#include "ppi/link_pause.h"
 #include "serial/line_io.h"
 #include "serial/serial_port.h"
 
@@ -40,6 +41,20 @@ bool RegisterClient(std::uint8_t vpiNumber) {
     return true;
 }
 
+// Tells the pause between frames when the initialization file changed it.
+void LogPauseInForce(const VpiInstance& instance) {
+    const std::uint32_t baud = instance.lineConfig.settings.baud;
+    const std::uint32_t pause = PauseInForce(instance.pauseMs, baud);
+    if (pause == kClassicPauseMs) return;
+    if (pause > instance.pauseMs) {
+        err(kLogCategory, "%s: pause between frames %u ms (raised to the bus idle time at %u baud)",
+            instance.VpiName, static_cast<unsigned>(pause), static_cast<unsigned>(baud));
+    } else {
+        err(kLogCategory, "%s: pause between frames %u ms, busy stations polled again",
+            instance.VpiName, static_cast<unsigned>(pause));
+    }
+}
+
 LineConfig ConfigOf(const ColdStartRequest& request) {
     LineConfig config{};
     std::memcpy(config.portName, request.portName, sizeof config.portName);
@@ -62,6 +77,7 @@ std::int32_t ColdStart(VpiCallBlock* callBlock) {
 
     const ModuleVersion version = ReadModuleVersion(self.VpiName);
     NameInstance(self);
+    self.pauseMs = 0;  // the classic pause until the initialization file asks otherwise
     char versionText[48];
     FormatVersionText(version, versionText, sizeof versionText);
     err(kLogCategory, "%s: %s, %s", self.VpiName, versionText, BuildStamp());
@@ -89,6 +105,7 @@ std::int32_t ColdStart(VpiCallBlock* callBlock) {
     if (!WatchTxEmpty(handle)) err(kLogCategory, "%s: ColdStart() SetCommMask() fail", self.VpiName);
     SetRts(handle, 0);
     ReadInitializationFile(self, static_cast<std::uint16_t>(callBlock->vpiNumber));
+    LogPauseInForce(self);
     err(kLogCategory, "%s: ColdStart() end OK", self.VpiName);
     return VPI_OK;
 }

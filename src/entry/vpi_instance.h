@@ -27,6 +27,9 @@ struct VpiInstance {
     std::int32_t txLength;
     std::uint32_t rxLength;
     std::uint8_t requestFc;
+    // The pause between frames that the initialization file asks for, in ms
+    // (1..40); 0 = none asked for, the classic 40 ms.
+    std::uint8_t pauseMs;
     std::uint32_t threeDigitPlc;
 };
 

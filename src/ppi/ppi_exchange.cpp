@@ -20,8 +20,8 @@ void BuildPoll(const std::uint8_t* request, std::uint8_t (&poll)[kSd1Length]) {
 
 // After SC: wait, poll, and read the head of the response into bytes 0..6.
 int PollForResponse(LineHandle line, const std::uint8_t* request, std::uint8_t* response,
-                    std::int32_t number) {
-    Platform().sleepMs(kPollPauseMs);
+                    std::int32_t number, std::uint32_t pauseMs) {
+    Platform().sleepMs(pauseMs);
     std::uint8_t poll[kSd1Length];
     BuildPoll(request, poll);
     int rc = SendFrame(line, poll, kSd1Length);
@@ -32,6 +32,34 @@ int PollForResponse(LineHandle line, const std::uint8_t* request, std::uint8_t* 
     rc = ReceiveExact(line, response, kSd2HdrLength);
     if (rc != kLinkDone) err(kLogCategory, "Vpi%s%02d: recv. tSD2Hdr fail", kFamilyTag, number);
     return rc;
+}
+
+// After SC, with a short pause: a station whose answer is not ready yet
+// answers the poll with SC; it is polled again after the pause, up to
+// `pause.busyPolls` times, and then fails as an SC in place of the response
+// does. Reads the head of the response into bytes 0..6.
+int PollBusyStation(LineHandle line, const std::uint8_t* request, std::uint8_t* response,
+                    std::int32_t number, const LinkPause& pause) {
+    std::uint8_t poll[kSd1Length];
+    BuildPoll(request, poll);
+    for (std::uint32_t repolls = 0;; ++repolls) {
+        Platform().sleepMs(pause.pauseMs);
+        int rc = SendFrame(line, poll, kSd1Length);
+        if (rc != kLinkDone) {
+            err(kLogCategory, "Vpi%s%02d: Send SD1 fail", kFamilyTag, number);
+            return rc;
+        }
+        rc = ReceiveExact(line, response, 1);
+        if (rc == kLinkDone && response[0] == kSc) {
+            if (repolls < pause.busyPolls) continue;  // still busy: poll again
+            rc = kLinkBroken;
+        } else if (rc == kLinkDone) {
+            rc = ReceiveExact(line, response + 1, kSd2HdrLength - 1);
+            if (rc == kLinkSilent) rc = kLinkBroken;  // its first byte did arrive
+        }
+        if (rc != kLinkDone) err(kLogCategory, "Vpi%s%02d: recv. tSD2Hdr fail", kFamilyTag, number);
+        return rc;
+    }
 }
 
 // The controller answered with an SD1 frame: read its rest; the exchange
@@ -83,9 +111,9 @@ int ReceiveResponseBody(LineHandle line, std::uint8_t* response, std::size_t cap
 
 int PpiExchange(LineHandle line, const std::uint8_t* request, std::int32_t requestLength,
                 std::uint8_t* response, std::size_t responseCapacity,
-                std::uint32_t* responseLength, std::int32_t number) {
+                std::uint32_t* responseLength, std::int32_t number, const LinkPause& pause) {
     *responseLength = 0;
-    Platform().sleepMs(kRequestPauseMs);
+    Platform().sleepMs(pause.pauseMs);
 
     int rc = SendFrame(line, request, static_cast<std::uint32_t>(requestLength));
     if (rc != kLinkDone) {
@@ -100,7 +128,9 @@ int PpiExchange(LineHandle line, const std::uint8_t* request, std::int32_t reque
 
     switch (response[0]) {
         case kSc:
-            rc = PollForResponse(line, request, response, number);
+            rc = pause.busyPolls == 0
+                     ? PollForResponse(line, request, response, number, pause.pauseMs)
+                     : PollBusyStation(line, request, response, number, pause);
             if (rc != kLinkDone) return rc;
             break;
         case kSd2:  // the response at once, without SC and poll

@@ -1,5 +1,8 @@
 #include "ppi/s7200_transactions.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "entry/host_log.h"
 #include "entry/vpi_instance.h"
 #include "platform/platform.h"
@@ -10,12 +13,20 @@
 namespace plclink {
 namespace {
 
+// The pauses of the instance's line: the one its initialization file asks
+// for, at the line's baud rate, with busy re-polls within its read time-out.
+LinkPause LinkPauseOf(const VpiInstance& instance) {
+    const std::uint64_t readTimeoutMs = std::uint64_t{instance.readTimeout} * 10;
+    return LinkPauseFor(instance.pauseMs, instance.lineConfig.settings.baud,
+                        static_cast<std::uint32_t>(std::min<std::uint64_t>(readTimeoutMs, UINT32_MAX)));
+}
+
 // The exchange of the request in txFrame, the response into rxFrame.
 int Exchange(VpiCallBlock* callBlock) {
     VpiInstance& instance = *InstanceOf(callBlock);
     return PpiExchange(instance.lineHandle, instance.txFrame, instance.txLength,
                        instance.rxFrame, sizeof instance.rxFrame, &instance.rxLength,
-                       instance.instanceNumber);
+                       instance.instanceNumber, LinkPauseOf(instance));
 }
 
 // What distinguishes a read from a write transaction.

@@ -70,6 +70,11 @@ void S7200Peer::next(std::initializer_list<Answer> answers) {
 void S7200Peer::onFrame(ScriptedPlatform& platform, const Bytes& frame) {
     if (frame.size() == 6 && frame[0] == 0x10 && frame[1] == station_ && frame[3] == 0x5C) {
         ++polls;
+        if (busyLeft_ > 0 && !pending_.empty()) {
+            --busyLeft_;
+            platform.deliver({0xE5}, answerDelayMs);
+            return;
+        }
         platform.deliver(pending_, answerDelayMs);
         pending_.clear();
         return;
@@ -109,6 +114,7 @@ void S7200Peer::onFrame(ScriptedPlatform& platform, const Bytes& frame) {
     }
     if (answer != Answer::kLate) previous_ = response;
     pending_ = response;
+    busyLeft_ = busyPolls;
     platform.deliver({0xE5}, answerDelayMs);
 }
 

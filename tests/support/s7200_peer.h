@@ -46,6 +46,9 @@ public:
     Answer otherwise = Answer::kNormal;
     std::uint8_t refusal = 0x0A;
     std::uint64_t answerDelayMs = 0;
+    // Polls of each request answered with SC (not ready yet) before the
+    // response is handed out, as a station busy with its scan does.
+    int busyPolls = 0;
 
     // Memory of the areas 'I', 'Q', 'M', 'V', 1024 bytes each.
     Bytes& area(char letter) { return memory_[letter]; }
@@ -67,6 +70,7 @@ private:
     std::deque<Answer> script_;
     Bytes pending_;  // the response that awaits the poll
     Bytes previous_;  // the response to the request before
+    int busyLeft_ = 0;
     std::map<char, Bytes> memory_;
 };
 

@@ -1,5 +1,7 @@
 // The PPI frame layer: checksum, send and receive steps, and the exchange
 // with its result codes, log lines and pauses.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "fake_host.h"
@@ -31,11 +33,11 @@ protected:
     }
 
     // Runs the exchange of the read request; a peer hook answers.
-    int Exchange() {
+    int Exchange(const LinkPause& pause = LinkPause{}) {
         rxLength = 0xDEAD;
         return PpiExchange(side.line, kReadRequest.data(),
                            static_cast<std::int32_t>(kReadRequest.size()), rx, sizeof rx,
-                           &rxLength, 1);
+                           &rxLength, 1, pause);
     }
     // Answers the request with `first`, and the poll with `afterPoll`.
     void Answer(const Bytes& first, const Bytes& afterPoll = {}) {
@@ -219,6 +221,60 @@ TEST_F(PpiExchangeTest, ForeignAndInvalidFirstBytes) {
     Answer({0xDC, 0x00, 0x02, 0xE5});
     Exchange();
     EXPECT_EQ(platform.pendingBytes(), 1u);
+}
+
+TEST(LinkPause, ShortPausesStayAboveTheBusIdleTimeAndRepollWithinTheReadTimeOut) {
+    EXPECT_EQ(BusIdleMs(9600), 4u);  // 33 bits = 3.44 ms
+    EXPECT_EQ(BusIdleMs(19200), 2u);
+    EXPECT_EQ(BusIdleMs(187500), 1u);
+    EXPECT_EQ(PauseInForce(0, 9600), 40u);  // nothing asked for
+    EXPECT_EQ(PauseInForce(1, 9600), 4u);
+    EXPECT_EQ(PauseInForce(1, 19200), 2u);
+    EXPECT_EQ(PauseInForce(5, 9600), 5u);
+    EXPECT_EQ(PauseInForce(41, 9600), 40u);
+    EXPECT_EQ(PauseInForce(5, 0), 40u);  // no known baud rate: the classic pause
+    EXPECT_EQ(LinkPauseFor(0, 9600, 1000).busyPolls, 0u);
+    EXPECT_EQ(LinkPauseFor(40, 9600, 1000).busyPolls, 0u);
+    // 5 ms pause + 1 ms RTS lead + 7 bytes x 11 bits at 9600 (9 ms) per poll.
+    const LinkPause fast = LinkPauseFor(5, 9600, 1000);
+    EXPECT_EQ(fast.pauseMs, 5u);
+    EXPECT_EQ(fast.busyPolls, 1000u / 15u);
+}
+
+TEST_F(PpiExchangeTest, ShortPauseRepollsABusyStationUntilItAnswers) {
+    int busy = 3;
+    platform.onWrite = [&busy](ScriptedPlatform& p, const Bytes& frame) {
+        if (frame[0] != 0x10) p.deliver({0xE5});
+        else if (busy-- > 0) p.deliver({0xE5});
+        else p.deliver(kWordResponse);
+    };
+    ASSERT_EQ(Exchange(LinkPause{5, 10}), 0);
+    EXPECT_EQ(Rx(29), kWordResponse);
+    EXPECT_EQ(Writes(), (std::vector<Bytes>{kReadRequest, kPoll, kPoll, kPoll, kPoll}));
+    EXPECT_TRUE(Host().log.empty());
+    std::vector<std::uint64_t> sleeps;
+    for (const auto& c : platform.callsOf("sleep")) sleeps.push_back(c.args[0]);
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 5u), 5);  // before the request and each poll
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 40u), 0);
+    EXPECT_EQ(platform.callsOf("writePort")[0].atMs, 5u + 1u);
+}
+
+TEST_F(PpiExchangeTest, ABusyStationThatStaysBusyFailsAsAnScInPlaceOfTheResponse) {
+    Answer({0xE5}, {0xE5});
+    EXPECT_EQ(Exchange(LinkPause{5, 4}), 1);
+    EXPECT_EQ(platform.callsOf("writePort").size(), 1u + 5u);  // the poll and four more
+    EXPECT_EQ(Host().texts(), (std::vector<std::string>{"VpiK701: recv. tSD2Hdr fail"}));
+    // With the classic timing the same station is polled once.
+    Host().reset();
+    platform.clearCalls();
+    EXPECT_EQ(Exchange(), 1);
+    EXPECT_EQ(platform.callsOf("writePort").size(), 2u);
+    // After a short pause a response head cut short counts as broken, and
+    // silence after the poll as silence, as with the classic timing.
+    Answer({0xE5}, {0x68, 0x17});
+    EXPECT_EQ(Exchange(LinkPause{5, 4}), 1);
+    Answer({0xE5}, {});
+    EXPECT_EQ(Exchange(LinkPause{5, 4}), 2);
 }
 
 TEST_F(PpiExchangeTest, SilenceCostsOneReadTimeOut) {
