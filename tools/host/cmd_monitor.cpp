@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "interrupt.h"
 #include "monitor_view.h"
+#include "tag_reader.h"
 #include "terminal.h"
 #include "time_text.h"
 
@@ -31,14 +32,14 @@ private:
     std::size_t drawn_ = 0;
 };
 
-void Poll(Session& session, TagWatch& watch) {
-    ValueBuffer buffer(watch.tag.type, 1, Layout::Single);
-    Transfer done;
-    {
-        DeferInterrupts quiet;
-        done = session.read(watch.tag, buffer, 1, false);
+// One poll of every tag.
+void Poll(TagReader& reader, std::vector<TagWatch>& watches) {
+    const std::vector<TagReading> readings = reader.readAll();
+    for (std::size_t i = 0; i < watches.size(); ++i) {
+        const TagReading& r = readings[i];
+        watches[i].count(r.done.result == VPI_OK, r.buffer.element(0), r.done.failure.kind,
+                         r.done.milliseconds);
     }
-    watch.count(done.result == VPI_OK, buffer.element(0), done.failure.kind, done.milliseconds);
 }
 
 // Sleeps until `until`, or less when interrupted.
@@ -72,6 +73,9 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
         session.error("nothing monitored");
         return status;
     }
+    std::vector<Tag> tags;
+    for (const TagWatch& watch : watches) tags.push_back(watch.tag);
+    TagReader reader(session, tags, session.options().coalesce);
 
     const bool live = session.format() == Format::Table && IsTerminal(stdout);
     const bool logHeld = live && HostLog::Instance().sendsToStderr();
@@ -97,7 +101,7 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
         }
         auto pollStart = Clock::now();
         auto wallTime = std::chrono::system_clock::now();
-        for (TagWatch& watch : watches) Poll(session, watch);
+        Poll(reader, watches);
         ++polls;
         if (live) {
             for (const LogLine& line : HostLog::Instance().takeHeld()) {

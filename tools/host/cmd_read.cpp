@@ -1,5 +1,7 @@
-// read: the value of each tag (command 5).
+// read: the value of each tag (command 5; close tags of one station and
+// area together in a block read, see tag_reader.h).
 #include "commands.h"
+#include "tag_reader.h"
 #include "value_record.h"
 
 namespace plclink::host {
@@ -7,9 +9,20 @@ namespace plclink::host {
 int RunRead(Session& session, const std::vector<std::string>& tags) {
     int status = session.startOnLine();
     if (status != kDone) return status;
-    std::vector<Record> records;
+    std::vector<ParsedTag> parsedTags;
+    std::vector<Tag> readable;
     for (const std::string& text : tags) {
-        ParsedTag parsed = session.parseTag(text, false);
+        parsedTags.push_back(session.parseTag(text, false));
+        if (parsedTags.back().ok) readable.push_back(parsedTags.back().tag);
+    }
+    TagReader reader(session, readable, session.options().coalesce);
+    std::vector<TagReading> readings = reader.readAll();
+
+    std::vector<Record> records;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        const std::string& text = tags[i];
+        const ParsedTag& parsed = parsedTags[i];
         if (!parsed.ok) {
             session.explain(text, parsed.failure, parsed.lines);
             Record record = TagRecord(text, parsed.tag.type);
@@ -18,17 +31,16 @@ int RunRead(Session& session, const std::vector<std::string>& tags) {
             status = kTagFailed;
             continue;
         }
-        ValueBuffer buffer(parsed.tag.type, 1, Layout::Single);
-        Transfer done = session.read(parsed.tag, buffer, 1, false);
-        if (done.result != VPI_OK) {
-            session.explain(text, done.failure, done.lines);
+        const TagReading& reading = readings[next++];
+        if (reading.done.result != VPI_OK) {
+            session.explain(text, reading.done.failure, reading.done.lines);
             Record record = TagRecord(text, parsed.tag.type);
-            AddFailureFields(record, done.result, done.failure, done.lines);
+            AddFailureFields(record, reading.done.result, reading.done.failure, reading.done.lines);
             records.push_back(std::move(record));
             status = kTagFailed;
             continue;
         }
-        records.push_back(ValueRecord(text, parsed.tag.type, buffer.element(0)));
+        records.push_back(ValueRecord(text, parsed.tag.type, reading.buffer.element(0)));
     }
     WriteRecords(session.out(), session.format(), ValueColumns(), records);
     return status;

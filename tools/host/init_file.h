@@ -1,8 +1,10 @@
 // The instance's initialization file, "vpiK7NN.int" in the current
 // directory, whose first line switches the instance to three-digit PLC
-// numbers when it says "3 DIGITS".
+// numbers when it says "3 DIGITS", and whose later line "PAUSE n" asks for a
+// pause of n ms between frames.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace plclink::host {
@@ -15,5 +17,13 @@ bool InitFileAsksThreeDigits(const std::string& path);
 // Makes the file ask for three digits: writes "3 DIGITS" as its first line,
 // keeping what the file held below it. False and `why` on failure.
 bool WriteThreeDigitInitFile(const std::string& path, std::string& why);
+
+// The milliseconds of the file's PAUSE line (after the first line), if any.
+std::optional<int> InitFilePause(const std::string& path);
+
+// Makes the file ask for a pause of `ms`: keeps its first line (an empty one
+// when there is no file) and its other lines, drops earlier PAUSE lines and
+// adds "PAUSE ms". False and `why` on failure.
+bool WritePauseInitFile(const std::string& path, int ms, std::string& why);
 
 }  // namespace plclink::host

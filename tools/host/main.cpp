@@ -50,6 +50,14 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 65535));
     app.add_flag("--three-digit", options.threeDigit,
                  "Three-digit PLC numbers (writes \"3 DIGITS\" into vpiK7NN.int in the current directory)");
+    app.add_option("--pause", options.pauseMs,
+                   "Pause between frames in ms, shorter than the standard 40 (writes \"PAUSE MS\" "
+                   "into vpiK7NN.int in the current directory; the module keeps it above the bus idle time)")
+        ->check(CLI::Range(1, 40));
+    bool noCoalesce = false;
+    app.add_flag("--no-coalesce", noCoalesce,
+                 "read and monitor: one transaction per tag, instead of one block read for tags "
+                 "that lie close together");
     app.add_option("--log", options.logFile, "Append the module's log lines to this file instead of standard error");
     app.add_option("-f,--format", format, "Output: table, json or csv")
         ->capture_default_str()
@@ -126,6 +134,7 @@ int main(int argc, char** argv) {
         int code = app.exit(e);
         return code == 0 ? kDone : kUsage;
     }
+    options.coalesce = !noCoalesce;
     options.format = format == "json" ? Format::Json : format == "csv" ? Format::Csv : Format::Table;
 
     if (!options.logFile.empty()) {

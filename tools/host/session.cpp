@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <cstdlib>
 #include <ostream>
 
 #include "address_hint.h"
@@ -16,18 +17,28 @@ void Session::error(const std::string& text) { diagnostics_ << "plclink-host: " 
 
 void Session::note(const std::string& text) { diagnostics_ << "plclink-host: " << text << std::endl; }
 
-bool Session::start(const ColdStartRequest& request, std::int32_t& result) {
-    if (options_.threeDigit) {
-        std::string file = InitFileName(options_.vpi);
-        std::string why;
-        if (!InitFileAsksThreeDigits(file)) {
-            if (!WriteThreeDigitInitFile(file, why)) {
-                error(why);
-                return false;
-            }
-            note("wrote " + file + ": the instance takes three-digit PLC numbers");
+bool Session::prepareInitFile() {
+    const std::string file = InitFileName(options_.vpi);
+    std::string why;
+    if (options_.threeDigit && !InitFileAsksThreeDigits(file)) {
+        if (!WriteThreeDigitInitFile(file, why)) {
+            error(why);
+            return false;
         }
+        note("wrote " + file + ": the instance takes three-digit PLC numbers");
     }
+    if (options_.pauseMs && InitFilePause(file) != *options_.pauseMs) {
+        if (!WritePauseInitFile(file, *options_.pauseMs, why)) {
+            error(why);
+            return false;
+        }
+        note("wrote " + file + ": PAUSE " + std::to_string(*options_.pauseMs));
+    }
+    return true;
+}
+
+bool Session::start(const ColdStartRequest& request, std::int32_t& result) {
+    if (!prepareInitFile()) return false;
     instance_ = std::make_unique<Instance>(driver_, options_.vpi);
     HostLog& log = HostLog::Instance();
     log.startCapture();
@@ -35,6 +46,9 @@ bool Session::start(const ColdStartRequest& request, std::int32_t& result) {
     threeDigit_ = options_.threeDigit;
     for (const LogLine& line : log.captured()) {
         if (line.text.find("3 digit PLC address enabled") != std::string::npos) threeDigit_ = true;
+        const std::size_t pause = line.text.find("pause between frames ");
+        if (pause != std::string::npos)
+            pauseMs_ = static_cast<unsigned>(std::atoi(line.text.c_str() + pause + 21));
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ struct GlobalOptions {
     LineOptions line;
     int vpi = 1;
     bool threeDigit = false;
+    std::optional<int> pauseMs;  // --pause: written into the initialization file
+    bool coalesce = true;        // read and monitor group close tags into blocks
     std::string logFile;
     Format format = Format::Table;
 };
@@ -64,6 +67,9 @@ public:
     int startWithoutLine();
     // The PLC-number form in force: two digits, or three when asked for.
     bool threeDigit() const { return threeDigit_; }
+    // The pause between frames the module put in force at the start (40
+    // unless its initialization file asks for less).
+    unsigned pauseMs() const { return pauseMs_; }
 
     // Parses a tag: a single tag with the gate type its text calls for, or a
     // block (command 4).
@@ -84,6 +90,7 @@ public:
 
 private:
     bool start(const ColdStartRequest& request, std::int32_t& result);
+    bool prepareInitFile();
     ParsedTag parse(std::uint32_t command, const std::string& text, std::int32_t gateType);
     Transfer transfer(std::uint32_t command, const Tag& tag, ValueBuffer& buffer, int count);
 
@@ -93,6 +100,7 @@ private:
     std::ostream& diagnostics_;
     std::unique_ptr<Instance> instance_;
     bool threeDigit_ = false;
+    unsigned pauseMs_ = 40;
 };
 
 // Every record field of a failure: status, error, result, log.

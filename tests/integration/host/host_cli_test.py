@@ -412,6 +412,73 @@ class Formats(SimCase):
         self.assertIn(len(self.json_of(r)["polls"]), range(2, 7))
 
 
+class Coalescing(SimCase):
+    sim_args = ("--trace",)
+
+    def requests_seen(self):
+        """Read and write requests the simulator has received so far."""
+        self.sim_err.flush()
+        with open(os.path.join(self.dir.name, "sim.err")) as f:
+            return sum(1 for line in f if "] rx 68 " in line and " 7C 32 " in line)
+
+    def test_block_reads_give_every_tag_what_a_single_read_gives(self):
+        tags = ["02VB0100", "02VW0100", "02VD0100", "02VF0104", "02VW0112", "02VB01137", "02VB01130",
+                "02VB0113", "02vd0112", "02MB00000", "02MB00001", "02MB0000", "02IB00007", "02IB0000",
+                "02QB0000", "02VW0200", "02VW0420", "02VD0100"]
+        alone = self.rows("--no-coalesce", "read", *tags)
+        singles = self.requests_seen()
+        self.assertEqual(singles, len(tags))
+        together = self.rows("read", *tags)
+        self.assertEqual(together, alone)
+        # V100..V117 and V200 in one block, V420 alone; M0, I0 and Q0 one each.
+        self.assertEqual(self.requests_seen() - singles, 5)
+        self.assertEqual(together["02VD0100"]["value"], 0x1234ABCD)
+        self.assertEqual(together["02VB01137"]["value"], 1)
+
+    def test_a_refused_block_is_read_tag_by_tag(self):
+        port = self.start_sim("--v-size", "1000")  # V1000 and beyond are refused
+
+        def rows(*args):
+            r = self.run_host("--port", port, "--timeout", "300", "--format", "json", "read", *args)
+            self.assertEqual(r.returncode, 1, r.stderr)
+            return {row["tag"]: row for row in self.json_of(r)}
+
+        tags = ("02VW0990", "02VB0996", "02VW1000")
+        together = rows(*tags)
+        self.assertEqual(together, rows("--no-coalesce", *tags))
+        self.assertEqual([together[t]["status"] for t in tags], ["ok", "ok", "refused access"])
+
+    def test_monitor_reads_close_tags_together_and_counts_each(self):
+        r = self.host("--format", "json", "monitor", "02VW0100", "02VW0102", "02VB0104", "--interval", "10",
+                      "--count", "2")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        doc = self.json_of(r)
+        self.assertEqual([t["value"] for t in doc["polls"][1]["tags"]], [0x1234, 0xABCD, 0x40])
+        self.assertEqual([t["transactions"] for t in doc["totals"]], [2, 2, 2])
+        self.assertEqual(self.requests_seen(), 2)
+
+
+class PauseAndScan(SimCase):
+    sim_args = ("--scan", "30")
+
+    def test_pause_line_is_written_and_a_busy_station_is_read(self):
+        r = self.host("--pause", "5", "--log", "module.log", "read", "02VW0100", "02VD0100")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("wrote vpiK701.int: PAUSE 5", r.stderr)
+        with open(os.path.join(self.dir.name, "vpiK701.int")) as f:
+            self.assertEqual(f.read(), "\nPAUSE 5\n")
+        with open(os.path.join(self.dir.name, "module.log")) as f:
+            log = f.read()
+        self.assertIn("pause between frames 5 ms, busy stations polled again", log)
+        self.assertNotIn("fail", log)
+        # With three digits too, and a second run that changes the pause.
+        r = self.host("--three-digit", "--pause", "8", "read", "002VW0100")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(os.path.join(self.dir.name, "vpiK701.int")) as f:
+            self.assertEqual(f.read(), "3 DIGITS\n\nPAUSE 8\n")  # the old first line moves down
+        self.assertEqual(self.host("--pause", "41", "read", "02VW0100").returncode, 2)
+
+
 class Terminal(SimCase):
     def test_monitor_draws_a_live_table_until_ctrl_c(self):
         code, out = self.on_terminal("monitor", "02VW0100", "02VF0104", "--interval", "100",

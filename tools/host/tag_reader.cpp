@@ -1,0 +1,92 @@
+#include "tag_reader.h"
+
+#include <utility>
+
+#include "block_values.h"
+#include "host_log.h"
+#include "interrupt.h"
+
+namespace plclink::host {
+
+TagReader::Step TagReader::SingleStep(std::size_t index) {
+    Step step;
+    step.plan.tags = {index};
+    return step;
+}
+
+TagReader::TagReader(Session& session, std::vector<Tag> tags, bool coalesce)
+    : session_(session), tags_(std::move(tags)) {
+    const LineOptions& line = session_.options().line;
+    const auto plan = coalesce ? PlanReads(tags_, CoalesceRuleFor(line.baud, session_.pauseMs()))
+                               : OneByOne(tags_);
+    // The block parses' trace lines say nothing the user asked about.
+    HostLog& log = HostLog::Instance();
+    log.hold(true);
+    for (const ReadStep& planned : plan) {
+        if (!planned.isBlock()) {
+            steps_.push_back(Step{planned, Tag{}});
+            continue;
+        }
+        const std::string text = GateAddressText(planned.plcNumber, planned.area, ElementType::Byte,
+                                                 planned.firstByte, session_.threeDigit());
+        ParsedTag parsed = session_.parseTag(text, true);
+        if (parsed.ok) {
+            steps_.push_back(Step{planned, parsed.tag});
+        } else {
+            for (std::size_t index : planned.tags) steps_.push_back(SingleStep(index));
+        }
+    }
+    log.takeHeld();
+    log.hold(false);
+}
+
+void TagReader::readSingle(std::size_t index, std::vector<TagReading>& out) {
+    TagReading& reading = out[index];
+    reading.buffer = ValueBuffer(tags_[index].type, 1, Layout::Single);
+    DeferInterrupts quiet;
+    reading.done = session_.read(tags_[index], reading.buffer, 1, false);
+}
+
+bool TagReader::readBlock(const Step& step, std::vector<TagReading>& out) {
+    ValueBuffer bytes(ElementType::Byte, step.plan.byteCount, Layout::Block);
+    Transfer done;
+    {
+        DeferInterrupts quiet;
+        done = session_.read(step.blockTag, bytes, step.plan.byteCount, true);
+    }
+    if (done.result == 1) return false;
+    const auto* memory = static_cast<const std::uint8_t*>(bytes.data());
+    for (std::size_t index : step.plan.tags) {
+        TagReading& reading = out[index];
+        reading.done = done;
+        reading.buffer = done.result == 0
+                             ? SingleReadBuffer(tags_[index], ValueInBlock(tags_[index], memory, step.plan.firstByte))
+                             : ValueBuffer(tags_[index].type, 1, Layout::Single);
+    }
+    return true;
+}
+
+std::vector<TagReading> TagReader::readAll() {
+    std::vector<TagReading> out(tags_.size());
+    std::vector<Step> next;
+    for (const Step& step : steps_) {
+        if (!step.plan.isBlock()) {
+            readSingle(step.plan.tags.front(), out);
+            next.push_back(step);
+            continue;
+        }
+        if (readBlock(step, out)) {
+            next.push_back(step);
+            continue;
+        }
+        // Refused as a block: these tags are read alone from now on.
+        for (std::size_t index : step.plan.tags) {
+            readSingle(index, out);
+            next.push_back(SingleStep(index));
+        }
+    }
+    steps_ = std::move(next);
+    return out;
+}
+
+}  // namespace plclink::host
