@@ -12,6 +12,9 @@
 // CPU time the calling thread used per transaction (it must wait in the
 // kernel, not spin), with the voluntary context switches that show it
 // blocking.
+//
+// With --pauses it runs the study of short pauses, busy stations and
+// coalesced reads instead (pause_study.cpp).
 #include <CLI/CLI.hpp>
 #include <sys/resource.h>
 #include <time.h>
@@ -24,6 +27,7 @@
 #include <vector>
 
 #include "loaded_module.h"
+#include "pause_study.h"
 #include "sim_process.h"
 
 namespace {
@@ -93,12 +97,26 @@ int main(int argc, char** argv) {
     app.add_option("--baud", baud, "Baud rate of the emulated line (default 9600)");
     app.add_option("--module", modulePath, "The module (default: plclink.so beside this program)");
     app.add_option("--sim", simPath, "The simulator (default: ppi-sim beside this program)");
+    bool pauses = false;
+    int rounds = 3;
+    app.add_flag("--pauses", pauses,
+                 "Study pause 40 against PAUSE 5, scan times 0/10/30 ms and coalesced monitor rounds "
+                 "at 9600, 19200 and 187500 baud (or --baud)");
+    app.add_option("--rounds", rounds, "Monitor rounds per case of --pauses (default 3)");
     CLI11_PARSE(app, argc, argv);
 
     plclink::kit::LoadedModule module(modulePath);
     if (!module.loaded()) {
         std::fprintf(stderr, "plclink-line-bench: %s\n", module.error().c_str());
         return 2;
+    }
+    if (pauses) {
+        plclink::bench::PauseStudyOptions study;
+        if (app.count("--baud")) study.bauds = {baud};
+        if (app.count("--repeat")) study.repeat = repeat;
+        study.rounds = rounds;
+        study.simPath = simPath;
+        return plclink::bench::RunPauseStudy(module, study);
     }
     plclink::kit::SimProcess sim(simPath,
                                  {"--line-speed", "--baud", std::to_string(baud), "--station", "2",
