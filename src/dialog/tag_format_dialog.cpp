@@ -1,5 +1,6 @@
 // Command 16: shows the Tag Format dialog and, when the user confirms it,
 // writes the composed gate address string into the host's buffer.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -19,8 +20,10 @@ std::int32_t TagFormatActive = 0;
 
 namespace {
 
-// The GAS with a two-character bit and its NUL: the most the buffer gets.
+// The most the host's buffer may receive: 11 bytes. A composed GAS has at
+// most 9 characters (a bit tag) and its NUL.
 constexpr std::size_t kMaxGasBytes = 11;
+constexpr std::int32_t kLastByteAddress = 9999;
 
 }  // namespace
 
@@ -39,9 +42,11 @@ std::uint16_t AskHostVersion() {
     return version;
 }
 
-// PLC number, area, type, four address digits and, for a bit, the bit: one
-// digit 0..7 on a byte (the form command 3 parses), the two characters of
-// the list on a word.
+// PLC number, area, type, four address digits and, for a bit, its one digit
+// 0..7: the form command 3 parses. A bit of a word becomes the same bit of
+// the byte that holds it. A word is stored most significant byte first, so
+// bits 0..7 of the word at byte A lie in byte A + 1 and bits 8..15 in byte A:
+// bit 12 of VW10 is bit 4 of VB10.
 std::size_t ComposeGas(char* gas) {
     const TagFormatValues& v = tagFormatValues;
     char text[kMaxGasBytes + 1] = {};
@@ -49,15 +54,21 @@ std::size_t ComposeGas(char* gas) {
     text[n++] = v.plcText[0];
     text[n++] = v.plcText[1];
     text[n++] = v.areaLetter[0];
-    text[n++] = v.typeLetter[0];
-    for (int i = 0; i < 4; ++i) text[n++] = v.addressText[i];
-    if (v.bitText[0] != 'N') {
-        if (std::strcmp(v.typeLetter, "B") == 0) {
-            text[n++] = static_cast<char>('0' + LeadingDecimalValue(v.bitText) % 10);
-        } else {
-            text[n++] = v.bitText[0];
-            text[n++] = v.bitText[1];
-        }
+    if (v.bitText[0] != 'N' && std::strcmp(v.typeLetter, "W") == 0) {
+        const std::int32_t wordBit = LeadingDecimalValue(v.bitText);
+        std::int32_t byteAddress =
+            std::clamp<std::int32_t>(LeadingDecimalValue(v.addressText), 0, kLastByteAddress);
+        if (wordBit < 8 && byteAddress < kLastByteAddress) ++byteAddress;
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%04d", static_cast<int>(byteAddress));
+        text[n++] = 'B';
+        for (int i = 0; i < 4; ++i) text[n++] = digits[i];
+        text[n++] = static_cast<char>('0' + wordBit % 8);
+    } else {
+        text[n++] = v.typeLetter[0];
+        for (int i = 0; i < 4; ++i) text[n++] = v.addressText[i];
+        if (v.bitText[0] != 'N')
+            text[n++] = static_cast<char>('0' + LeadingDecimalValue(v.bitText) % 8);
     }
     text[n] = '\0';
     const std::size_t length = std::strlen(text);
@@ -83,6 +94,10 @@ std::int32_t ShowTagFormatDialog(VpiCallBlock* callBlock) {
     // The flag guards only a dialog that is still open.
     TagFormatActive = 0;
 
+    if (result != win::IDOK && result != win::IDCANCEL && os.dialogUnavailable != nullptr) {
+        if (const char* missing = os.dialogUnavailable())
+            err(kLogCategory, "ShowTagFormatDialog() error. The dialog %s", missing);
+    }
     if (result != win::IDOK) return VPI_DIALOG_NOTHING;
     ComposeGas(record->gas);
     return VPI_OK;

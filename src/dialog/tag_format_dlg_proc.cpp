@@ -21,6 +21,7 @@ using namespace win;
 constexpr int kMaxPlcNumber = 32;
 constexpr int kMinPlcNumber = 1;
 constexpr std::int32_t kMaxAddress = 9999;
+constexpr MessageWParam kPlcNumberChars = sizeof TagFormatValues::plcText - 1;
 
 MessageLParam TextParam(const char* text) { return reinterpret_cast<MessageLParam>(text); }
 
@@ -34,6 +35,9 @@ MessageResult InitDialog(WindowHandle dialog) {
         os.sendDlgItemMessage(dialog, kMemoryAreaCombo, CB_ADDSTRING, 0, TextParam(area));
     for (const char* type : TypeChoices)
         os.sendDlgItemMessage(dialog, kDataTypeCombo, CB_ADDSTRING, 0, TextParam(type));
+    // OK reads two characters of the PLC number: the edit holds no more, so
+    // it shows the number that OK will use.
+    os.sendDlgItemMessage(dialog, kPlcNumberEdit, EM_LIMITTEXT, kPlcNumberChars, 0);
     os.setWindowText(os.getDlgItem(dialog, kPlcNumberEdit), "01");
     return TRUE_RESULT;
 }

@@ -104,6 +104,8 @@ int MessageBox(WindowHandle owner, const char* text, const char* caption, std::u
                                                   caption != nullptr ? caption : "", type);
 }
 
+const char* DialogUnavailable() { return linux_dialog::CurrentFace().whyNotShown(); }
+
 }  // namespace
 
 void FillDialogOps(PlatformOps& ops) {
@@ -119,6 +121,7 @@ void FillDialogOps(PlatformOps& ops) {
     ops.sendDlgItemMessage = SendDlgItemMessage;
     ops.enableWindow = EnableWindow;
     ops.messageBox = MessageBox;
+    ops.dialogUnavailable = DialogUnavailable;
 }
 
 }  // namespace plclink::linux_platform

@@ -22,6 +22,9 @@ public:
     // IDOK when the user dismissed it, 0 when it could not be shown.
     virtual int messageBox(DialogModel* owner, const char* text, const char* caption,
                            std::uint32_t type) = 0;
+    // Why the last open failed ("needs a terminal with cursor addressing"),
+    // or nullptr.
+    virtual const char* whyNotShown() const { return nullptr; }
 };
 
 // The face in force: the terminal unless another was installed.

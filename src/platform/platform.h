@@ -118,6 +118,10 @@ struct PlatformOps {
     bool (*enableWindow)(WindowHandle window, bool enable);
     int (*messageBox)(WindowHandle owner, const char* text, const char* caption,
                       std::uint32_t type);
+    // After a dialog could not be created: what it lacks, in words that
+    // follow "The dialog " ("needs at least 60x20, this one is 59x20");
+    // nullptr when the platform cannot tell. May itself be nullptr.
+    const char* (*dialogUnavailable)();
 };
 
 // The table in force. Starts as this OS's own implementation.

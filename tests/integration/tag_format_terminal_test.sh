@@ -56,11 +56,14 @@ keys() { "${TMUX_CMD[@]}" send-keys -t dialog "$@"; }
 
 # 1. Area V, type B, address 12, bit 05, Enter: the address is written.
 if start_dialog "$WORK/composed"; then
+  # A disabled list has dashes for arrows, an enabled one ^ and v.
+  screen | grep -qE "Bit number: +None +--" || fail "disabled bit list not marked"
   keys Tab Tab Tab                  # PLC number -> OK -> Cancel -> Point type
   keys Down Down Down Down          # M, I, Q, V
   wait_for_text "V (for virtual memory)" || fail "area not chosen"
   keys Tab Down                     # data type: B
   wait_for_text "B (Byte)" || fail "type not chosen"
+  wait_for_text "None  ^v" || fail "enabled bit list not marked"
   keys Tab 1 2                      # the address replaces 0000
   wait_for_text "12  " || fail "address not typed"
   keys Tab Tab                      # PLC number -> bit number
@@ -84,6 +87,11 @@ if start_dialog "$WORK/rule"; then
   keys Tab 1 1 Enter
   if wait_for_text "Word Type must be a 2 bytes address boundary"; then
     screen | grep -qF " Error " || fail "message box has no Error caption"
+    # The box's button row keeps the box's sides: four borders on that row.
+    button_row=$(screen | grep -A3 -F " Error " | sed -n 4p)
+    sides=$(printf '%s' "$button_row" | grep -o '│\|x' | wc -l)
+    case "$button_row" in *"[ OK ]"*) ;; *) fail "no button row: $button_row" ;; esac
+    [ "$sides" -ge 4 ] || fail "button row lost the box's sides: $button_row"
     keys Enter
     for _ in $(seq 1 50); do
       screen | grep -qF "address boundary" || break
@@ -113,10 +121,13 @@ else
   fail "dialog did not appear"
 fi
 
-# 4. Without a terminal the dialog cannot be created.
-"$PROBE" "$MODULE" "$WORK/noterm" "$WORK/host.log" </dev/null >"$WORK/noterm.out" 2>&1
+# 4. Without a controlling terminal the dialog cannot be created, and the
+# host's log says why.
+setsid -w "$PROBE" "$MODULE" "$WORK/noterm" "$WORK/noterm.log" </dev/null >"$WORK/noterm.out" 2>&1
 got=$(cat "$WORK/noterm" 2>/dev/null)
 [ "$got" = "result=53 gas=(unchanged)" ] || fail "without a terminal: $got"
+grep -qF "ShowTagFormatDialog() error. The dialog needs a controlling terminal" "$WORK/noterm.log" ||
+  fail "no reason logged: $(cat "$WORK/noterm.log" 2>/dev/null)"
 TERM=no-such-terminal script -qec "'$PROBE' '$MODULE' '$WORK/badterm'" /dev/null </dev/null \
   >/dev/null 2>&1 || true
 if command -v script >/dev/null 2>&1; then

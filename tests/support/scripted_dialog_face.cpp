@@ -42,6 +42,10 @@ int ScriptedDialogFace::messageBox(Dialog* owner, const char* text, const char* 
     return static_cast<int>(win::IDOK);
 }
 
+const char* ScriptedDialogFace::whyNotShown() const {
+    return canOpen || missing.empty() ? nullptr : missing.c_str();
+}
+
 }  // namespace plclink::testing
 
 #endif  // !defined(_WIN32)

@@ -35,6 +35,7 @@ public:
 
     std::deque<User> users;          // one per dialog, in the order they open
     bool canOpen = true;             // false: no dialog can be shown
+    std::string missing;             // what a dialog that cannot be shown lacks
     std::vector<Box> boxes;          // every message box, in order
     std::vector<WindowHandle> owners;  // the owner window of each dialog shown
     int opened = 0;
@@ -47,6 +48,7 @@ public:
     void close(Dialog& dialog) override;
     int messageBox(Dialog* owner, const char* text, const char* caption,
                    std::uint32_t type) override;
+    const char* whyNotShown() const override;
 
 private:
     linux_dialog::DialogFace* previous_;

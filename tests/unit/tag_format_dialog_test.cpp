@@ -82,8 +82,11 @@ TEST_F(TagFormatDialog, ComposesTheAddressFromTheChoices) {
         {M, B, "1", 6, nullptr, "01MB00015"},
         {Q, B, "0", 1, "00", "00QB00000"},            // bit "00"
         {Q, W, "12", 0, "12", "12QW0012"},
-        {M, W, "4", 16, nullptr, "01MW000415"},       // a word bit keeps both characters
-        {M, W, "9998", 10, nullptr, "01MW999809"},
+        {M, W, "4", 16, nullptr, "01MB00047"},        // word bit 15: bit 7 of its first byte
+        {M, W, "9998", 10, nullptr, "01MB99981"},     // word bit 9: bit 1 of its first byte
+        {V, W, "10", 13, nullptr, "01VB00104"},       // word bit 12
+        {I, W, "2", 1, nullptr, "01IB00030"},         // word bit 0: bit 0 of its second byte
+        {Q, W, "9998", 8, nullptr, "01QB99997"},      // word bit 7: bit 7 of its second byte
     };
     for (const Case& c : cases) {
         fillIn(c.area, c.type, c.address, c.bitItem, c.plc);
@@ -103,8 +106,8 @@ TEST_F(TagFormatDialog, NeverWritesMoreThanElevenBytes) {
     record.gas = gas;
     VpiCallBlock call{nullptr, VPI_TAG_FORMAT, 1, 0, &record};
     ASSERT_EQ(VpiMain(&call), 0);
-    EXPECT_STREQ(gas, "01MW999815");
-    for (std::size_t i = 11; i < sizeof gas; ++i) EXPECT_EQ(gas[i], 0x5A) << i;
+    EXPECT_STREQ(gas, "01MB99987");
+    for (std::size_t i = 10; i < sizeof gas; ++i) EXPECT_EQ(gas[i], 0x5A) << i;
 }
 
 TEST_F(TagFormatDialog, CancelAndEscapeWriteNothing) {
@@ -230,6 +233,13 @@ TEST_F(TagFormatDialog, UserCorrectsTheEntryAndPressesOkAgain) {
 TEST_F(TagFormatDialog, TypedPlcNumberIsReadAsItsFirstTwoCharacters) {
     fillIn(M, B, "5", 0, "123");
     EXPECT_EQ(run().gas, "12MB0005");
+    // The edit takes no third character, so it shows the number OK uses.
+    face.users.push_back([](DialogModel& d) {
+        EXPECT_FALSE(d.typeText(kPlcNumberEdit, "1234"));
+        EXPECT_EQ(d.item(kPlcNumberEdit)->text, "12");
+        d.pressEscape();
+    });
+    run();
 }
 
 TEST_F(TagFormatDialog, BitListFollowsTheDataTypeAndAreaRefillsTheTypes) {
@@ -402,7 +412,16 @@ TEST_F(TagFormatDialog, SecondDialogWhileOneIsOpenGetsNothing) {
 TEST_F(TagFormatDialog, DialogThatCannotBeShownGetsNothingAndLaterOnesShow) {
     face.canOpen = false;
     EXPECT_EQ(run().result, 53);
+    EXPECT_TRUE(Host().texts().empty()) << "nothing to tell";
+    face.missing = "needs at least 60x20, this one is 59x20";
+    EXPECT_EQ(run().result, 53);
+    EXPECT_EQ(Host().texts(), std::vector<std::string>{
+                                  "ShowTagFormatDialog() error. The dialog needs at least 60x20, "
+                                  "this one is 59x20"});
     face.canOpen = true;
+    face.users.push_back([](DialogModel& d) { d.pressButton(kCancelButton); });
+    run();
+    EXPECT_EQ(Host().texts().size(), 1u) << "a cancel is not a failure";
     fillIn(M, B, "1");
     EXPECT_EQ(run().gas, "01MB0001");
 }

@@ -3,8 +3,10 @@
 // The dialog runs on the Linux control model here; on Windows the dialog
 // operations are the real window calls.
 #if !defined(_WIN32)
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +104,75 @@ TEST_F(TagFormatParse, AddressesWithoutABitAreAnalogTags) {
         EXPECT_EQ(c.parsed.bitNumber, VPI_NO_BIT);
     }
     EXPECT_TRUE(face.boxes.empty());
+}
+
+// Every area, every data type the area offers, every bit the data type
+// offers, at the first, a middle and the last address the type may take.
+TEST_F(TagFormatParse, EveryChoiceTheDialogOffersParses) {
+    struct Type {
+        int item;
+        char letter;
+        std::int32_t gateType, sizeBits, bitItems;
+        const char* addresses[3];
+    };
+    const Type byte{0, 'B', 0, 8, 8, {"0", "37", "9999"}};
+    const Type word{1, 'W', 1, 16, 16, {"0", "10", "9998"}};
+    const Type dword{2, 'D', 4, 32, 0, {"0", "100", "9996"}};
+    const Type real{3, 'F', 3, 32, 0, {"0", "100", "9996"}};
+    struct Area {
+        char letter;
+        std::vector<Type> types;
+    };
+    const Area areas[] = {{'M', {byte, word, dword, real}},
+                          {'I', {byte, word}},
+                          {'Q', {byte, word}},
+                          {'V', {byte, word, dword, real}}};
+    int combinations = 0;
+    for (int a = 0; a < 4; ++a) {
+        for (const Type& type : areas[a].types) {
+            for (const char* address : type.addresses) {
+                const std::int32_t byteAddress = std::atoi(address);
+                for (int bitItem = 0; bitItem <= type.bitItems; ++bitItem) {
+                    const int bit = bitItem - 1;  // item 0 is "None"
+                    const bool isBit = bitItem > 0;
+                    const Composed c = composeAndParse(a, type.item, address, bitItem,
+                                                       isBit ? 6 : type.gateType);
+                    const std::string what = std::string(1, areas[a].letter) + type.letter +
+                                             address + " bit item " + std::to_string(bitItem) +
+                                             ": " + c.gas;
+                    ++combinations;
+                    ASSERT_EQ(c.parseResult, 0) << what;
+                    EXPECT_EQ(c.parsed.plcNumber, 1) << what;
+                    EXPECT_EQ(c.parsed.memArea, areas[a].letter) << what;
+                    if (!isBit) {
+                        EXPECT_EQ(c.gas.size(), 8u) << what;
+                        EXPECT_EQ(c.parsed.bitNumber, VPI_NO_BIT) << what;
+                        EXPECT_EQ(c.parsed.sizeBits, type.sizeBits) << what;
+                        EXPECT_EQ(c.parsed.elementIndex, byteAddress / (type.sizeBits / 8))
+                            << what;
+                        continue;
+                    }
+                    // The same bit of controller memory: a word's low byte
+                    // is the one at the higher address.
+                    EXPECT_EQ(c.gas.size(), 9u) << what;
+                    EXPECT_EQ(c.parsed.sizeBits, 8) << what;
+                    const bool lowByteOfWord = type.letter == 'W' && bit < 8;
+                    EXPECT_EQ(c.parsed.elementIndex, byteAddress + (lowByteOfWord ? 1 : 0))
+                        << what;
+                    EXPECT_EQ(c.parsed.bitNumber, static_cast<std::uint32_t>(bit % 8)) << what;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(combinations, 3 * (2 * 28 + 2 * 26));
+    EXPECT_TRUE(face.boxes.empty());
+    EXPECT_EQ(face.leftOpen, 0);
+}
+
+TEST_F(TagFormatParse, AWordBitIsTheSameBitOfItsByte) {
+    const Composed c = composeAndParse(3, 1, "10", 13, 6);  // VW10, bit "12"
+    EXPECT_EQ(c.gas, "01VB00104");
+    EXPECT_EQ(c.parseResult, 0);
 }
 
 }  // namespace
