@@ -31,6 +31,9 @@ int RunMonitor(Session& session, const MonitorOptions& options);
 
 int RunDump(Session& session, char area, int start, long length, const std::string& file, int plc);
 int RunLoad(Session& session, const std::string& file, std::optional<int> plc);
+// Exit statuses of tagformat besides 0 (written) and 1 (cancelled).
+inline constexpr int kNoDialog = 3;       // no terminal the dialog can be drawn on
+inline constexpr int kInterrupted = 130;  // Ctrl-C: 128 + SIGINT, as shells report it
 int RunTagFormat(Session& session);
 
 }  // namespace plclink::host

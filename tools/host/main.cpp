@@ -3,6 +3,7 @@
 // writes, watches and backs up controller memory through VpiMain.
 #include <CLI/CLI.hpp>
 
+#include <clocale>
 #include <iostream>
 
 #include "commands.h"
@@ -26,6 +27,11 @@ constexpr char kFooter[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The user's locale, so that a terminal face draws its lines in the
+    // terminal's own encoding; numbers are read and written in one form
+    // whatever the locale.
+    std::setlocale(LC_ALL, "");
+    std::setlocale(LC_NUMERIC, "C");
     CLI::App app{kDescription, "plclink-host"};
     app.footer(kFooter);
     app.require_subcommand(1);
@@ -127,6 +133,10 @@ int main(int argc, char** argv) {
     auto* loadPlcOption = load->add_option("--plc", loadPlc, "PLC number (default: the file's)")->check(CLI::Range(0, 999));
 
     auto* tagformat = app.add_subcommand("tagformat", "Compose a tag address with the module's Tag Format dialog (command 16)");
+    tagformat->footer(
+        "The dialog is drawn on the terminal; standard output gets only the address, so\n"
+        "addr=$(plclink-host tagformat) works. Exit status: 0 written, 1 cancelled,\n"
+        "3 no terminal the dialog fits on (standard error says what is missing), 130 Ctrl-C.");
 
     try {
         app.parse(argc, argv);

@@ -569,46 +569,6 @@ class SerialDeviceServer(SimCase):
         self.assertEqual(self.rows("read", "02VW0120")["02VW0120"]["value"], 321)
 
 
-@unittest.skipUnless(shutil.which("tmux"), "tmux is not installed")
-class TagFormat(HostCase):
-    def test_nothing_written_without_a_terminal(self):
-        r = subprocess.run([HOST, "tagformat"], cwd=self.dir.name, stdin=subprocess.DEVNULL,
-                           capture_output=True, text=True, timeout=30)
-        self.assertEqual(r.returncode, 1)
-        self.assertIn("nothing was written", r.stderr)
-        self.assertIn("result  53", r.stdout)
-
-    def test_the_composed_address_is_printed(self):
-        sock = f"plclink-host-{os.getpid()}"
-        tmux = ["tmux", "-L", sock, "-f", "/dev/null"]
-        self.addCleanup(subprocess.run, tmux + ["kill-server"], capture_output=True)
-        subprocess.run(tmux + ["new-session", "-d", "-s", "t", "-x", "100", "-y", "30",
-                               f"cd {self.dir.name} && {HOST} --format json tagformat; sleep 30"], check=True)
-
-        def screen():
-            return subprocess.run(tmux + ["capture-pane", "-p", "-t", "t"], capture_output=True,
-                                  text=True).stdout
-
-        def wait_for(text):
-            for _ in range(100):
-                if text in screen():
-                    return
-                time.sleep(0.1)
-            self.fail(f"no {text!r} on the screen:\n{screen()}")
-
-        def keys(*k):
-            subprocess.run(tmux + ["send-keys", "-t", "t", *k], check=True)
-
-        wait_for("PLC number:")
-        keys("Tab", "Tab", "Tab", "Down", "Down", "Down", "Down")   # point type V
-        wait_for("V (for virtual memory)")
-        keys("Tab", "Down")                                         # data type B
-        wait_for("B (Byte)")
-        keys("Tab", "1", "2", "Enter")
-        wait_for('"status": "ok"')
-        self.assertIn('"tag": "01VB0012"', screen())
-
-
 if __name__ == "__main__":
     if not HOST:
         sys.exit("PLCLINK_HOST is not set")
