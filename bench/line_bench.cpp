@@ -47,11 +47,12 @@ constexpr Case kCases[] = {
     {"read bit", VPI_READ_VALUE, 8, 1, 4},
     {"write word", VPI_WRITE_VALUE, 16, 1, 255},
     {"write bit", VPI_WRITE_VALUE, 8, 1, 4},
-    {"read block 234 bytes", VPI_READ_BLOCK, 8, 234, 255},
-    {"read block 117 words", VPI_READ_BLOCK, 16, 117, 255},
-    {"read block 58 double words", VPI_READ_BLOCK, 32, 58, 255},
-    {"write block 224 bytes", VPI_WRITE_BLOCK, 8, 224, 255},
-    {"write block 112 words", VPI_WRITE_BLOCK, 16, 112, 255},
+    // The largest blocks an S7-200 (and ppi-sim) takes: PDU 240.
+    {"read block 222 bytes", VPI_READ_BLOCK, 8, 222, 255},
+    {"read block 111 words", VPI_READ_BLOCK, 16, 111, 255},
+    {"read block 55 double words", VPI_READ_BLOCK, 32, 55, 255},
+    {"write block 212 bytes", VPI_WRITE_BLOCK, 8, 212, 255},
+    {"write block 106 words", VPI_WRITE_BLOCK, 16, 106, 255},
 };
 
 constexpr double kPausesMs = 40 + 1 + 40 + 1;

@@ -56,6 +56,16 @@ memory: SC (E5) at once, then the SD2 response (FC 0x08) when polled with
 SD1 (FC 0x5C). A read or write outside the memory is refused with
 access_result 0x0A; frames to other addresses or with a bad checksum get no
 answer.
+
+Like an S7-200, a station takes and sends S7 messages up to its PDU size
+(--pdu, 240 by default; a master may ask for less when it sets up
+communication) and frames up to LE 249, which carry messages up to 246
+bytes. With PDU 240 a read answers at most 222 value bytes and a write
+carries at most 212. A read or write whose request or answer would be
+longer is not carried out: the answer is an acknowledgement without
+parameters or data whose header holds error class 0x85 ("error on
+supplies") and error code 0x00, the S7 error 0x8500 "incorrect PDU size".
+No frame it sends has LE above 249.
 )";
 
 constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
@@ -68,10 +78,23 @@ constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
           refuse[=CODE]   SC, then every item refused with access_result CODE
                           (default 0x0A); nothing is written
           delay[=MS]      react MS milliseconds late (default 1500)
+          mismatch        SC, then the answer of another request: a write's
+                          answer to a read and a read's to a write, or the
+                          same function for another size (values EE)
+          late            SC, then the answer of the station's previous
+                          request (none before the first: the poll gets SC)
+          flood[=MS]      noise at the line's full speed in place of the SC,
+                          for MS milliseconds (default: without end); no
+                          noise byte is a frame start byte
+          trickle[=MS]    the SC and the response one byte at a time, each
+                          MS milliseconds after the one before (default 500);
+                          abandoned when the master sends again
   WHEN    always | next:N (the next N requests) | rate:P (0..1, see --seed)
   STATION only requests to this station (default: every station)
   Rules are tried in the order given and the first that fires decides; delay
-  rules add up independently. refuse applies to reads and writes only.
+  rules add up independently. refuse, mismatch and late apply to reads and
+  writes only. Under mismatch, late, trickle, truncate and badfcs the
+  station carries the request out; its answer is what goes wrong.
   Example: --fault silent:next:3 --fault badfcs:rate:0.1@3 --seed 42
 
 MEMORY FILE (--load, --dump)
@@ -138,6 +161,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> faultSpecs;
     std::vector<std::string> scanSpecs;
     std::uint32_t seed = 1;
+    unsigned pdu = ppisim::kPduSize;
     bool lineSpeed = false;
     std::string loadFile, dumpFile;
     bool trace = false;
@@ -180,6 +204,11 @@ int main(int argc, char** argv) {
     app.add_option("--v-size", sizes.v, "Bytes of variable memory V per station (default 10240)")
         ->check(CLI::Range(1, 65536))
         ->option_text("BYTES");
+    app.add_option("--pdu", pdu,
+                   "PDU size each station offers, the longest S7 message it takes or sends "
+                   "(default 240, an S7-200's)")
+        ->check(CLI::Range(32u, 960u))
+        ->option_text("BYTES");
     app.add_option("--fault", faultSpecs, "Fault rule KIND[=ARG]:WHEN[@STATION], see FAULTS below")
         ->option_text("RULE ...");
     app.add_option("--scan", scanSpecs,
@@ -217,7 +246,7 @@ int main(int argc, char** argv) {
     ppisim::Bus bus(ppisim::FaultPlan(std::move(rules), seed));
     if (stationList.empty()) stationList.push_back(2);
     for (unsigned address : stationList) {
-        if (!bus.addStation(static_cast<std::uint8_t>(address), sizes)) {
+        if (!bus.addStation(static_cast<std::uint8_t>(address), sizes, static_cast<std::uint16_t>(pdu))) {
             std::cerr << "ppi-sim: station " << address << " given twice\n";
             return 2;
         }

@@ -1,10 +1,12 @@
 #include "ppisim/bus.h"
 
+#include "ppisim/wrong_answer.h"
+
 namespace ppisim {
 
-bool Bus::addStation(std::uint8_t address, const AreaSizes& sizes) {
+bool Bus::addStation(std::uint8_t address, const AreaSizes& sizes, std::uint16_t pduSize) {
     if (address < 1 || address > 126) return false;
-    return stations_.try_emplace(address, address, sizes).second;
+    return stations_.try_emplace(address, address, sizes, pduSize).second;
 }
 
 Station* Bus::station(std::uint8_t address) {
@@ -22,20 +24,23 @@ std::optional<Reply> Bus::onFrame(const Frame& frame, std::int64_t nowUs) {
     return onPoll(*target, nowUs);
 }
 
-Bytes Bus::garbage(std::size_t length) {
+Bytes Bus::garbage(std::size_t length, bool anyFrameStart) {
     Bytes bytes;
     while (bytes.size() < length) {
         const auto b = static_cast<std::uint8_t>(faults_.drawBits());
         // Noise that starts like a frame would be read as one.
-        if (bytes.empty() && (b == kSC || b == kSD1 || b == kSD2 || b == kSD4)) continue;
+        if ((bytes.empty() || anyFrameStart) && (b == kSC || b == kSD1 || b == kSD2 || b == kSD4)) continue;
         bytes.push_back(b);
     }
     return bytes;
 }
 
+Bytes Bus::noise(std::size_t length) { return garbage(length, true); }
+
 Reply Bus::onRequest(Station& station, const Frame& frame, std::int64_t nowUs) {
     const std::uint8_t st = station.address();
     pending_.erase(st);
+    trickled_.erase(st);
     const FaultDecision fault = faults_.decide(st, IsMemoryJob(frame.data));
     Reply reply;
     reply.delayMs = fault.delayMs;
@@ -49,30 +54,72 @@ Reply Bus::onRequest(Station& station, const Frame& frame, std::int64_t nowUs) {
         return reply;
     }
     if (fault.kind == FaultKind::Garbage) {
-        reply.bytes = garbage(fault.arg.value_or(kDefaultGarbageLength));
+        reply.bytes = garbage(fault.arg.value_or(kDefaultGarbageLength), false);
         reply.note = "fault garbage";
+        return reply;
+    }
+    if (fault.kind == FaultKind::Flood) {
+        reply.flood = true;
+        reply.floodMs = fault.arg.value_or(0);
+        reply.note = "fault flood";
         return reply;
     }
     std::optional<std::uint8_t> refusal;
     if (fault.kind == FaultKind::Refuse)
         refusal = static_cast<std::uint8_t>(fault.arg.value_or(kDefaultRefusal));
-    Bytes response = EncodeSD2(frame.sa, st, kFcResponseData, station.execute(frame.data, refusal));
+    Bytes answer = EncodeSD2(frame.sa, st, kFcResponseData, station.execute(frame.data, refusal));
     reply.note = "station " + std::to_string(st) + ": " + station.lastJob();
-    if (fault.kind == FaultKind::BadFcs) {
-        response[response.size() - 2] ^= 0x5A;
-        reply.note += "; fault badfcs";
-    } else if (fault.kind == FaultKind::Truncate) {
-        const std::size_t keep = fault.arg.value_or(response.size() / 2);
-        if (keep < response.size()) response.resize(keep);
-        reply.note += "; fault truncate";
-    } else if (refusal) {
-        reply.note += "; fault refuse";
+    // A late answer with no earlier one to stand in leaves nothing to poll.
+    if (Bytes response = spoilt(station, frame, fault, answer, reply.note); !response.empty()) {
+        const auto scan = scanMs_.find(st);
+        const std::int64_t scanUs = scan == scanMs_.end() ? 0 : std::int64_t{scan->second} * 1000;
+        pending_[st] = Pending{std::move(response), nowUs + scanUs};
     }
-    const auto scan = scanMs_.find(st);
-    const std::int64_t scanUs = scan == scanMs_.end() ? 0 : std::int64_t{scan->second} * 1000;
-    pending_[st] = Pending{std::move(response), nowUs + scanUs};
+    answered_[st] = std::move(answer);
+    if (fault.kind == FaultKind::Trickle) {
+        reply.trickleMs = fault.arg.value_or(kDefaultTrickleMs);
+        trickled_[st] = reply.trickleMs;
+        reply.note += "; fault trickle";
+    }
     reply.bytes = {kSC};
     return reply;
+}
+
+Bytes Bus::spoilt(Station& station, const Frame& frame, const FaultDecision& fault, Bytes answer,
+                  std::string& note) {
+    switch (fault.kind.value_or(FaultKind::Delay)) {
+    case FaultKind::BadFcs:
+        answer[answer.size() - 2] ^= 0x5A;
+        note += "; fault badfcs";
+        return answer;
+    case FaultKind::Truncate: {
+        const std::size_t keep = fault.arg.value_or(answer.size() / 2);
+        if (keep < answer.size()) answer.resize(keep);
+        note += "; fault truncate";
+        return answer;
+    }
+    case FaultKind::Refuse:
+        note += "; fault refuse";
+        return answer;
+    case FaultKind::Mismatch: {
+        const auto job = DecodeJob(frame.data);
+        if (!job) return answer;  // an unusable job: its error answer stands
+        const WrongAnswer wrong = AnswerOfAnotherRequest(*job, faults_.drawBits(), station.messageLimit());
+        note += "; fault mismatch (" + wrong.what + ")";
+        return EncodeSD2(frame.sa, station.address(), kFcResponseData, wrong.message);
+    }
+    case FaultKind::Late: {
+        auto previous = answered_.find(station.address());
+        if (previous == answered_.end()) {
+            note += "; fault late (no earlier answer)";
+            return {};
+        }
+        note += "; fault late";
+        return previous->second;
+    }
+    default:
+        return answer;
+    }
 }
 
 Reply Bus::onPoll(Station& station, std::int64_t nowUs) {
@@ -93,6 +140,10 @@ Reply Bus::onPoll(Station& station, std::int64_t nowUs) {
     reply.bytes = std::move(it->second.response);
     reply.note = "poll, response";
     pending_.erase(it);
+    if (auto trickle = trickled_.find(station.address()); trickle != trickled_.end()) {
+        reply.trickleMs = trickle->second;
+        trickled_.erase(trickle);
+    }
     return reply;
 }
 

@@ -26,14 +26,22 @@ struct Reply {
     Bytes bytes;               // empty = stay silent
     std::uint32_t delayMs = 0; // wait this long before sending
     std::string note;          // what happened, for the trace
+    // Send the bytes one at a time, each this long after the one before
+    // (the first this long after the frame answered); 0 = all at once.
+    std::uint32_t trickleMs = 0;
+    // Stream noise (Bus::noise) at the line's speed: for floodMs, or without
+    // end when floodMs is 0.
+    bool flood = false;
+    std::uint32_t floodMs = 0;
 };
 
 class Bus {
 public:
     explicit Bus(FaultPlan faults = {}) : faults_(std::move(faults)) {}
 
-    // Adds a station; false when the address is taken or not 1..126.
-    bool addStation(std::uint8_t address, const AreaSizes& sizes);
+    // Adds a station offering `pduSize`; false when the address is taken or
+    // not 1..126.
+    bool addStation(std::uint8_t address, const AreaSizes& sizes, std::uint16_t pduSize = kPduSize);
     Station* station(std::uint8_t address);
     // Makes the answers of station `address` ready `ms` after their request
     // (0, the default, = at once).
@@ -44,6 +52,9 @@ public:
     // any steady clock), or nothing.
     std::optional<Reply> onFrame(const Frame& frame, std::int64_t nowUs = 0);
 
+    // `length` bytes of line noise; none of them starts a frame.
+    Bytes noise(std::size_t length);
+
 private:
     // A prepared response and the time from which a poll may fetch it.
     struct Pending {
@@ -53,12 +64,17 @@ private:
 
     Reply onRequest(Station& station, const Frame& frame, std::int64_t nowUs);
     Reply onPoll(Station& station, std::int64_t nowUs);
-    Bytes garbage(std::size_t length);
+    Bytes garbage(std::size_t length, bool anyFrameStart);
+    // The response `fault` makes of the station's answer to `frame`.
+    Bytes spoilt(Station& station, const Frame& frame, const FaultDecision& fault, Bytes answer,
+                 std::string& note);
 
     FaultPlan faults_;
     std::map<std::uint8_t, Station> stations_;
     std::map<std::uint8_t, Pending> pending_;  // prepared response per station
     std::map<std::uint8_t, std::uint32_t> scanMs_;
+    std::map<std::uint8_t, Bytes> answered_;  // each station's last answer, unspoilt
+    std::map<std::uint8_t, std::uint32_t> trickled_;  // pending responses to send byte by byte
 };
 
 }  // namespace ppisim

@@ -17,8 +17,15 @@ constexpr KindName kKinds[] = {
     {FaultKind::Silent, "silent", false},   {FaultKind::Token, "token", false},
     {FaultKind::Garbage, "garbage", true},  {FaultKind::Truncate, "truncate", true},
     {FaultKind::BadFcs, "badfcs", false},   {FaultKind::Refuse, "refuse", true},
-    {FaultKind::Delay, "delay", true},
+    {FaultKind::Delay, "delay", true},      {FaultKind::Mismatch, "mismatch", false},
+    {FaultKind::Late, "late", false},       {FaultKind::Flood, "flood", true},
+    {FaultKind::Trickle, "trickle", true},
 };
+
+// Faults that only make sense for a job that reads or writes memory.
+bool OnlyForMemoryJobs(FaultKind kind) {
+    return kind == FaultKind::Refuse || kind == FaultKind::Mismatch || kind == FaultKind::Late;
+}
 
 bool Fail(std::string* why, std::string text) {
     if (why) *why = std::move(text);
@@ -63,6 +70,8 @@ bool ParseKind(std::string_view text, FaultRule& rule, std::string* why) {
         if ((k.kind == FaultKind::Garbage || k.kind == FaultKind::Truncate) &&
             (value == 0 || value > 255))
             return Fail(why, std::string(name) + " length must be 1..255");
+        if ((k.kind == FaultKind::Flood || k.kind == FaultKind::Trickle) && value == 0)
+            return Fail(why, std::string(name) + " takes a time of at least 1 ms");
         return true;
     }
     return Fail(why, "unknown fault '" + std::string(name) + "'");
@@ -139,7 +148,7 @@ FaultDecision FaultPlan::decide(std::uint8_t station, bool memoryJob) {
     FaultDecision decision;
     for (FaultRule& rule : rules_) {
         if (rule.station && *rule.station != station) continue;
-        if (rule.kind == FaultKind::Refuse && !memoryJob) continue;
+        if (OnlyForMemoryJobs(rule.kind) && !memoryJob) continue;
         if (rule.kind == FaultKind::Delay) {
             if (fires(rule)) decision.delayMs += rule.arg.value_or(kDefaultDelayMs);
             continue;

@@ -12,14 +12,27 @@
 //                           CODE (default 0x0A); a refused write writes nothing
 //           delay[=MS]      the reaction to the request comes MS ms late
 //                           (default 1500)
+//           mismatch        SC, then the answer of another request: of the
+//                           other function (a write's answer to a read, a
+//                           read's to a write), or of the same function for
+//                           a different size
+//           late            SC, then the answer of the station's previous
+//                           request; this one's answer comes with the next
+//           flood[=MS]      noise bytes at the line's full speed in place of
+//                           the SC, for MS ms (default: without end); they
+//                           never hold a frame start byte
+//           trickle[=MS]    the SC and the response one byte at a time, each
+//                           MS ms after the one before (default 500)
 //   WHEN    always | next:N (the next N requests) | rate:P (probability
 //           0..1 per request, drawn from the seeded generator)
 //   STATION only requests to this station address (default: every station)
 //
 // For each request the rules are tried in the order given; the first one that
 // fires decides the fault and later ones are not tried (their counts stay).
-// Delay rules are tried independently of the others and add up. Refusals
-// only apply to reads and writes, so set-up requests leave them untouched.
+// Delay rules are tried independently of the others and add up. Refusals,
+// mismatches and late answers only apply to reads and writes, so set-up
+// requests leave them untouched. Under mismatch, late, trickle, truncate and
+// badfcs the station carries the request out; its answer is what goes wrong.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +44,7 @@
 
 namespace ppisim {
 
-enum class FaultKind { Silent, Token, Garbage, Truncate, BadFcs, Refuse, Delay };
+enum class FaultKind { Silent, Token, Garbage, Truncate, BadFcs, Refuse, Delay, Mismatch, Late, Flood, Trickle };
 enum class FaultWhen { Always, Next, Rate };
 
 struct FaultRule {
@@ -50,6 +63,7 @@ const char* NameOf(FaultKind kind);
 inline constexpr std::uint32_t kDefaultGarbageLength = 4;
 inline constexpr std::uint8_t kDefaultRefusal = 0x0A;
 inline constexpr std::uint32_t kDefaultDelayMs = 1500;
+inline constexpr std::uint32_t kDefaultTrickleMs = 500;
 
 struct FaultDecision {
     std::optional<FaultKind> kind;      // nothing = answer normally

@@ -25,8 +25,10 @@ inline constexpr std::uint8_t kEndByte = 0x16;
 inline constexpr std::uint8_t kFcRequestBit = 0x40;
 inline constexpr std::uint8_t kFcResponseData = 0x08;
 
-// An SD2 frame carries at most 255 - 3 data bytes (LE is one byte).
-inline constexpr std::size_t kMaxSd2Data = 252;
+// A PROFIBUS station takes and sends frames with LE 4..249, so an SD2 frame
+// carries at most 249 - 3 data bytes (LE counts DA, SA and FC as well).
+inline constexpr std::size_t kMaxLe = 249;
+inline constexpr std::size_t kMaxSd2Data = kMaxLe - 3;
 
 enum class FrameKind { SD1, SD2, SD4 };
 

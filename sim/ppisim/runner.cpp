@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "ppisim/frame.h"
+#include "ppisim/paced_output.h"
 
 namespace ppisim {
 namespace {
@@ -24,7 +25,8 @@ public:
     Loop(SerialLine& line, Bus& bus, const RunOptions& options, Trace& trace,
          const volatile std::sig_atomic_t* stop)
         : line_(line), bus_(bus), options_(options), trace_(trace), stop_(stop),
-          start_(Clock::now()) {}
+          start_(Clock::now()),
+          paced_(line, trace, options.baud, [&bus](std::size_t n) { return bus.noise(n); }) {}
 
     int run();
 
@@ -50,6 +52,7 @@ private:
     std::int64_t deadlineUs_ = 0;
     FrameReader reader_;
     std::size_t skippedSeen_ = 0;
+    PacedOutput paced_;
 };
 
 bool Loop::waitUntil(std::int64_t untilUs) {
@@ -66,6 +69,7 @@ bool Loop::receive() {
     if (n < 0) return false;
     if (n == 0) return true;
     const std::int64_t t = now();
+    paced_.abandonTrickle(t);
     if (reader_.pending() > 0 && t - reader_.lastArrivalUs() > kStaleFrameUs)
         reader_.discardPartial();
     reader_.feed(std::span(buffer, static_cast<std::size_t>(n)), t);
@@ -92,6 +96,11 @@ void Loop::react(const Frame& frame, std::int64_t firstByteUs) {
         trace_.note(now(), "delay " + std::to_string(reply->delayMs) + " ms");
         if (!waitUntil(now() + std::int64_t{reply->delayMs} * 1000)) return;
     }
+    if (reply->flood) paced_.flood(now(), std::int64_t{reply->floodMs} * 1000);
+    if (reply->trickleMs && !reply->bytes.empty()) {
+        paced_.trickle(reply->bytes, std::int64_t{reply->trickleMs} * 1000, now());
+        return;
+    }
     if (!reply->bytes.empty() && !send(reply->bytes)) trace_.note(now(), "line refused the bytes");
 }
 
@@ -117,7 +126,8 @@ int Loop::run() {
     if (options_.exitAfterSeconds > 0)
         deadlineUs_ = std::max<std::int64_t>(1, static_cast<std::int64_t>(options_.exitAfterSeconds * 1e6));
     while (!stopping()) {
-        std::int64_t wait = kSliceUs;
+        paced_.service(now());
+        std::int64_t wait = std::clamp<std::int64_t>(paced_.nextDueUs() - now(), 0, kSliceUs);
         if (deadlineUs_ > 0) wait = std::clamp<std::int64_t>(deadlineUs_ - now(), 0, wait);
         pollfd p{line_.fd(), POLLIN, 0};
         const int ready = poll(&p, 1, static_cast<int>((wait + 999) / 1000));

@@ -133,12 +133,20 @@ std::optional<Job> DecodeJob(std::span<const std::uint8_t> message, std::string*
     return job;
 }
 
-Bytes EncodeSetupResponse(const Job& job) {
-    const auto& p = job.parameters;
-    auto field = [&](std::size_t at, std::uint16_t fallback) {
-        return p.size() >= at + 2 ? Be16(p, at) : fallback;
-    };
-    const std::uint16_t pdu = std::min<std::uint16_t>(field(6, kPduSize), kPduSize);
+namespace {
+
+std::uint16_t SetupField(const Job& job, std::size_t at, std::uint16_t fallback) {
+    return job.parameters.size() >= at + 2 ? Be16(job.parameters, at) : fallback;
+}
+
+}  // namespace
+
+std::uint16_t NegotiatedPdu(const Job& job, std::uint16_t offered) {
+    return std::min(SetupField(job, 6, offered), offered);
+}
+
+Bytes EncodeSetupResponse(const Job& job, std::uint16_t pdu) {
+    auto field = [&](std::size_t at, std::uint16_t fallback) { return SetupField(job, at, fallback); };
     Bytes params = {kFunctionSetup, 0x00};
     PutBe16(params, field(2, 1));  // jobs the master may have open
     PutBe16(params, field(4, 1));  // jobs this controller takes at once

@@ -32,6 +32,10 @@ inline constexpr std::uint8_t kAccessObjectMissing = 0x0A;
 // understood at all.
 inline constexpr std::uint8_t kErrorClassRequest = 0x84;
 inline constexpr std::uint8_t kErrorCodeRequest = 0x04;
+// ... and of a job whose request or answer does not fit the PDU: class 0x85
+// ("error on supplies"), code 0x00, together 0x8500, "incorrect PDU size".
+inline constexpr std::uint8_t kErrorClassSupplies = 0x85;
+inline constexpr std::uint8_t kErrorCodePduSize = 0x00;
 
 // Transport sizes of the item specification.
 inline constexpr std::uint8_t kTransportBit = 0x01;
@@ -49,7 +53,8 @@ inline constexpr std::uint8_t kDataBit = 0x03;
 inline constexpr std::uint8_t kDataBytes = 0x04;
 inline constexpr std::uint8_t kDataOctets = 0x09;
 
-// PDU size this controller offers when the master sets up communication.
+// PDU size an S7-200 offers when the master sets up communication: the
+// longest S7 message, header included, it takes or sends.
 inline constexpr std::uint16_t kPduSize = 240;
 
 // Bytes of one element of a transport size; 0 for sizes not served.
@@ -84,7 +89,10 @@ std::optional<Job> DecodeJob(std::span<const std::uint8_t> message, std::string*
 // The reference of a message, also of one DecodeJob refused (0 if too short).
 std::uint16_t ReferenceOf(std::span<const std::uint8_t> message);
 
-Bytes EncodeSetupResponse(const Job& job);
+// The PDU size agreed in a set-up job: the master's wish, at most `offered`.
+std::uint16_t NegotiatedPdu(const Job& job, std::uint16_t offered);
+
+Bytes EncodeSetupResponse(const Job& job, std::uint16_t pdu);
 Bytes EncodeReadResponse(std::uint16_t reference, std::span<const DataItem> items);
 Bytes EncodeWriteResponse(std::uint16_t reference, std::span<const std::uint8_t> results);
 Bytes EncodeErrorResponse(std::uint16_t reference, std::uint8_t errorClass, std::uint8_t errorCode);

@@ -1,5 +1,6 @@
 #include "ppisim/station.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace ppisim {
@@ -33,6 +34,17 @@ bool IsMemoryJob(std::span<const std::uint8_t> message) {
     return job && job->function != kFunctionSetup;
 }
 
+std::size_t Station::messageLimit() const {
+    return std::min<std::size_t>(pduInForce_, kMaxSd2Data);
+}
+
+Bytes Station::refuseOversize(const Job& job, const char* what, std::size_t length) {
+    lastJob_ += "; refused, " + std::string(what) + " of " + std::to_string(length) +
+                " bytes over the limit of " + std::to_string(messageLimit()) + " (PDU " +
+                std::to_string(pduInForce_) + ", LE " + std::to_string(kMaxLe) + ")";
+    return EncodeErrorResponse(job.reference, kErrorClassSupplies, kErrorCodePduSize);
+}
+
 Bytes Station::execute(std::span<const std::uint8_t> message,
                        std::optional<std::uint8_t> refuseWith) {
     std::string why;
@@ -41,17 +53,17 @@ Bytes Station::execute(std::span<const std::uint8_t> message,
         lastJob_ = "unusable job (" + why + ")";
         return EncodeErrorResponse(ReferenceOf(message), kErrorClassRequest, kErrorCodeRequest);
     }
-    switch (job->function) {
-    case kFunctionSetup:
-        lastJob_ = "set up communication";
-        return EncodeSetupResponse(*job);
-    case kFunctionRead:
-        lastJob_ = Describe("read", *job);
-        return executeRead(*job, refuseWith);
-    default:
-        lastJob_ = Describe("write", *job);
-        return executeWrite(*job, refuseWith);
+    if (job->function == kFunctionSetup) {
+        pduInForce_ = NegotiatedPdu(*job, pduOffered_);
+        lastJob_ = "set up communication, PDU " + std::to_string(pduInForce_);
+        return EncodeSetupResponse(*job, pduInForce_);
     }
+    const bool read = job->function == kFunctionRead;
+    lastJob_ = Describe(read ? "read" : "write", *job);
+    if (message.size() > messageLimit()) return refuseOversize(*job, "request", message.size());
+    Bytes response = read ? executeRead(*job, refuseWith) : executeWrite(*job, refuseWith);
+    if (response.size() > messageLimit()) return refuseOversize(*job, "answer", response.size());
+    return response;
 }
 
 DataItem Station::readItem(const ItemSpec& item) {
@@ -79,13 +91,7 @@ Bytes Station::executeRead(const Job& job, std::optional<std::uint8_t> refuseWit
     std::vector<DataItem> items;
     for (const ItemSpec& item : job.items)
         items.push_back(refuseWith ? DataItem{*refuseWith, 0, {}} : readItem(item));
-    Bytes response = EncodeReadResponse(job.reference, items);
-    if (response.size() > kMaxResponseMessage) {
-        // The values do not fit one frame: refuse rather than cut them.
-        for (DataItem& item : items) item = {kAccessObjectMissing, 0, {}};
-        response = EncodeReadResponse(job.reference, items);
-    }
-    return response;
+    return EncodeReadResponse(job.reference, items);
 }
 
 std::uint8_t Station::writeItem(const ItemSpec& item, const DataItem& data) {

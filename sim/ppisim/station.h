@@ -13,12 +13,13 @@
 
 namespace ppisim {
 
-// Bytes of S7 message that fit the data field of one SD2 response frame.
-inline constexpr std::size_t kMaxResponseMessage = kMaxSd2Data;
-
 class Station {
 public:
-    Station(std::uint8_t address, const AreaSizes& sizes) : address_(address), memory_(sizes) {}
+    // `pduSize` is the PDU size the station offers: the longest message it
+    // takes or sends, unless the master asks for less when it sets up
+    // communication. A frame caps it too: LE 249 leaves 246 bytes.
+    Station(std::uint8_t address, const AreaSizes& sizes, std::uint16_t pduSize = kPduSize)
+        : address_(address), memory_(sizes), pduOffered_(pduSize), pduInForce_(pduSize) {}
 
     std::uint8_t address() const { return address_; }
     StationMemory& memory() { return memory_; }
@@ -27,11 +28,17 @@ public:
     // Executes the job in an SD2 request's data field and returns the S7
     // message that answers it. With `refuseWith` set, every item of a read
     // or write is refused with that access_result and memory stays as it is.
+    // A read or write whose request or answer would be longer than the
+    // message limit is not carried out and gets the error answer of an
+    // incorrect PDU size (kErrorClassSupplies, kErrorCodePduSize).
     Bytes execute(std::span<const std::uint8_t> message,
                   std::optional<std::uint8_t> refuseWith = std::nullopt);
 
     // A description of the last job executed, for the trace.
     const std::string& lastJob() const { return lastJob_; }
+
+    // The longest S7 message the station takes or sends now.
+    std::size_t messageLimit() const;
 
 private:
     Bytes executeRead(const Job& job, std::optional<std::uint8_t> refuseWith);
@@ -39,8 +46,12 @@ private:
     DataItem readItem(const ItemSpec& item);
     std::uint8_t writeItem(const ItemSpec& item, const DataItem& data);
 
+    Bytes refuseOversize(const Job& job, const char* what, std::size_t length);
+
     std::uint8_t address_;
     StationMemory memory_;
+    std::uint16_t pduOffered_;
+    std::uint16_t pduInForce_;
     std::string lastJob_;
 };
 

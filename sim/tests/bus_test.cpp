@@ -138,12 +138,50 @@ TEST_F(BusTest, RefusesAccessesOutsideMemoryAndWritesNothing) {
               kAccessDataInconsistent);
 }
 
-TEST_F(BusTest, ReadsUpToWhatOneFrameCarries) {
-    const Bytes full = Exchange(Request(2, kFunctionRead, kTransportByte, 234, kAreaCodeV, 0));
-    ASSERT_EQ(full.size(), 6u + 255u);
+// The S7 error 0x8500: an acknowledgement without parameters or data.
+constexpr const char* kPduSizeError = "32 03 00 00 00 00 00 00 00 00 85 00";
+
+std::string MessageOf(const Bytes& frame) {
+    return frame.size() < 9 ? ToHex(frame) : ToHex(Bytes(frame.begin() + 7, frame.end() - 2));
+}
+
+TEST_F(BusTest, ReadsAndWritesUpToThePduOf240AndRefusesMore) {
+    memory().write(Area::V, 0, Bytes(300, 0x5A));
+    const Bytes full = Exchange(Request(2, kFunctionRead, kTransportByte, 222, kAreaCodeV, 0));
+    ASSERT_EQ(full.size(), 240u + 9u) << ToHex(full);  // LE 243
     EXPECT_EQ(full[21], kAccessGranted);
-    const Bytes tooMany = Exchange(Request(2, kFunctionRead, kTransportByte, 235, kAreaCodeV, 0));
-    EXPECT_EQ(tooMany[21], kAccessObjectMissing);
+    EXPECT_EQ(MessageOf(Exchange(Request(2, kFunctionRead, kTransportByte, 223, kAreaCodeV, 0))), kPduSizeError);
+    EXPECT_EQ(MessageOf(Exchange(Request(2, kFunctionRead, kTransportDWord, 56, kAreaCodeV, 0))), kPduSizeError);
+    EXPECT_EQ(Exchange(Request(2, kFunctionRead, kTransportDWord, 55, kAreaCodeV, 0))[21], kAccessGranted);
+
+    const Bytes written = Exchange(Request(2, kFunctionWrite, kTransportByte, 212, kAreaCodeV, 0, Bytes(212, 0x11)));
+    EXPECT_EQ(written[21], kAccessGranted) << ToHex(written);
+    // One byte more: refused, and nothing of it is written.
+    EXPECT_EQ(MessageOf(Exchange(Request(2, kFunctionWrite, kTransportByte, 213, kAreaCodeV, 0, Bytes(213, 0x22)))),
+              kPduSizeError);
+    // The largest write a full frame carries (LE 255) is refused as well.
+    EXPECT_EQ(MessageOf(Exchange(Request(2, kFunctionWrite, kTransportByte, 224, kAreaCodeV, 0, Bytes(224, 0x33)))),
+              kPduSizeError);
+    EXPECT_EQ(memory().bytes(Area::V)[0], 0x11);
+    EXPECT_EQ(memory().bytes(Area::V)[212], 0x5A);
+}
+
+TEST_F(BusTest, ALargerPduIsCappedByTheFrameAndASmallerOneIsNegotiated) {
+    ASSERT_TRUE(bus.addStation(4, AreaSizes{}, 960));
+    // LE 249 leaves 246 message bytes: 228 values in a read answer.
+    const Bytes full = Exchange(Request(4, kFunctionRead, kTransportByte, 228, kAreaCodeV, 0), 4);
+    ASSERT_EQ(full.size(), 249u + 6u);
+    EXPECT_EQ(full[1], 249);
+    EXPECT_EQ(MessageOf(Exchange(Request(4, kFunctionRead, kTransportByte, 229, kAreaCodeV, 0), 4)), kPduSizeError);
+
+    // A master that asks for 120 bytes gets 120, and no longer messages.
+    Bytes setup = kAssociate2;
+    setup[23] = 0x00;
+    setup[24] = 0x78;
+    const Bytes answer = Exchange(EncodeSD2(2, 0, 0x6C, Bytes(setup.begin() + 7, setup.end() - 2)));
+    EXPECT_EQ(ToHex(Bytes(answer.end() - 4, answer.end() - 2)), "00 78");
+    EXPECT_EQ(Exchange(Request(2, kFunctionRead, kTransportByte, 102, kAreaCodeV, 0))[21], kAccessGranted);
+    EXPECT_EQ(MessageOf(Exchange(Request(2, kFunctionRead, kTransportByte, 103, kAreaCodeV, 0))), kPduSizeError);
 }
 
 TEST_F(BusTest, IgnoresOtherStationsAndAnswersAPollWithNothingPendingWithSc) {

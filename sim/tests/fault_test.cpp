@@ -9,6 +9,7 @@ namespace ppisim {
 namespace {
 
 using testing::Hex;
+using testing::ToHex;
 
 const Bytes kReadVW100 =
     Hex("68 1B 1B 68 02 00 7C 32 01 00 00 00 00 00 0E 00 00 04 01 12 0A 10 04 00 01 00 01 84 00 03 20 9D 16");
@@ -49,13 +50,27 @@ TEST(FaultRule, ParsesKindValueWhenAndStation) {
     rule = ParseFaultRule("delay=0:always");
     ASSERT_TRUE(rule);
     EXPECT_EQ(rule->arg, 0u);
+    rule = ParseFaultRule("trickle=900:next:2");
+    ASSERT_TRUE(rule);
+    EXPECT_EQ(rule->kind, FaultKind::Trickle);
+    EXPECT_EQ(rule->arg, 900u);
+    rule = ParseFaultRule("flood:always");
+    ASSERT_TRUE(rule);
+    EXPECT_EQ(rule->kind, FaultKind::Flood);
+    EXPECT_FALSE(rule->arg);  // without end
+    for (const char* kind : {"mismatch", "late"}) {
+        rule = ParseFaultRule(std::string(kind) + ":rate:0.5");
+        ASSERT_TRUE(rule) << kind;
+        EXPECT_STREQ(NameOf(rule->kind), kind);
+    }
 }
 
 TEST(FaultRule, RejectsMalformedRulesWithAReason) {
     for (const char* bad : {"", "silent", "silent:", "loud:always", "silent=3:always", "token:next:0",
                             "token:next:x", "badfcs:rate:1.5", "badfcs:rate:", "refuse=0xFF:always",
                             "garbage=0:always", "truncate=300:always", "delay=-1:always",
-                            "silent:always@127", "silent:always@", "silent:sometimes"}) {
+                            "silent:always@127", "silent:always@", "silent:sometimes", "mismatch=2:always",
+                            "late=1:always", "flood=0:always", "trickle=0:always", "trickle=x:always"}) {
         std::string why;
         EXPECT_FALSE(ParseFaultRule(bad, &why)) << bad;
         EXPECT_FALSE(why.empty()) << bad;
@@ -76,6 +91,16 @@ TEST(FaultPlan, NextCountsOnlyTheRequestsItIsTriedOnAndTheFirstRuleDecides) {
     EXPECT_EQ(d.delayMs, 0u);
     EXPECT_EQ(plan.decide(3, true).kind, FaultKind::Refuse);
     EXPECT_FALSE(plan.decide(3, false).kind);  // set-up is never refused
+
+    // Wrong and late answers, like refusals, leave set-up alone; flood and
+    // trickle do not.
+    FaultPlan answers(Rules({"mismatch:always@2", "late:always@3", "flood:always@4", "trickle:always@5"}), 1);
+    EXPECT_FALSE(answers.decide(2, false).kind);
+    EXPECT_FALSE(answers.decide(3, false).kind);
+    EXPECT_EQ(answers.decide(4, false).kind, FaultKind::Flood);
+    EXPECT_EQ(answers.decide(5, false).kind, FaultKind::Trickle);
+    EXPECT_EQ(answers.decide(2, true).kind, FaultKind::Mismatch);
+    EXPECT_EQ(answers.decide(3, true).kind, FaultKind::Late);
 }
 
 TEST(FaultPlan, RateDrawsFromTheSeedReproducibly) {
@@ -153,6 +178,72 @@ TEST_F(FaultyBus, RefusalWritesNothingAndSpareSetUp) {
     const Bytes refused = Poll();
     EXPECT_EQ(refused[16], 0x04);  // dat_lg: result, type and length, no values
     EXPECT_EQ(refused[21], 0x05);
+}
+
+// The S7 message of a response frame: what lies between FC and FCS.
+Bytes MessageOf(const Bytes& frame) { return Bytes(frame.begin() + 7, frame.end() - 2); }
+
+TEST_F(FaultyBus, MismatchAnswersWithAnotherFunctionOrAnotherSizeAndStillCarriesTheJobOut) {
+    Make({"mismatch:next:40"});
+    const Bytes readAnswer = Hex("32 03 00 00 00 00 00 02 00 06 00 00 04 01 FF 04 00 10 12 34");
+    const Bytes writeAnswer = Hex("32 03 00 00 00 00 00 02 00 01 00 00 05 01 FF");
+    bool otherFunction[2] = {}, otherSize[2] = {};
+    for (int i = 0; i < 40; ++i) {
+        const bool write = i % 2;
+        EXPECT_EQ(Send(write ? kWriteMB10 : kReadVW100)->bytes, Bytes{kSC});
+        const Bytes response = Poll();
+        ASSERT_GE(response.size(), 7u + 15u + 2u);
+        // A sound frame from station 2 to the master, only its content is wrong.
+        EXPECT_EQ(response[1], response.size() - 6);
+        EXPECT_EQ(Bytes(response.begin() + 2, response.begin() + 7),
+                  Bytes({response[1], kSD2, 0x00, 0x02, kFcResponseData}));
+        const Bytes message = MessageOf(response);
+        EXPECT_NE(message, write ? writeAnswer : readAnswer);
+        if (message[12] != (write ? kFunctionWrite : kFunctionRead)) {
+            otherFunction[write] = true;
+        } else {
+            otherSize[write] = true;
+            // par_lg 2, then dat_lg: another size than the request's.
+            EXPECT_NE(message[9], write ? 0x01 : 0x06) << ToHex(message);
+        }
+    }
+    EXPECT_TRUE(otherFunction[0] && otherFunction[1] && otherSize[0] && otherSize[1]);
+    EXPECT_EQ(bus->station(2)->memory().bytes(Area::M)[10], 0x5A);  // the write was carried out
+}
+
+TEST_F(FaultyBus, LateHandsOutThePreviousAnswerAndKeepsThisOneForTheNext) {
+    Make({"late:next:2"});
+    // Nothing answered yet: SC, and the poll finds nothing.
+    EXPECT_EQ(Send(kWriteMB10)->bytes, Bytes{kSC});
+    EXPECT_EQ(Poll(), Bytes{kSC});
+    EXPECT_EQ(bus->station(2)->memory().bytes(Area::M)[10], 0x5A);
+    // The read gets the write's answer.
+    Send(kReadVW100);
+    EXPECT_EQ(MessageOf(Poll()), Hex("32 03 00 00 00 00 00 02 00 01 00 00 05 01 FF"));
+    // The next request, answered in time, still gets its own answer.
+    Send(kReadVW100);
+    EXPECT_EQ(MessageOf(Poll()), Hex("32 03 00 00 00 00 00 02 00 06 00 00 04 01 FF 04 00 10 12 34"));
+}
+
+TEST_F(FaultyBus, FloodReplacesTheAnswerAndTrickleMarksBothSteps) {
+    Make({"flood=250:next:1", "flood:next:1", "trickle=40:next:1"});
+    auto reply = Send(kReadVW100);
+    EXPECT_TRUE(reply->flood);
+    EXPECT_EQ(reply->floodMs, 250u);
+    EXPECT_TRUE(reply->bytes.empty());
+    reply = Send(kReadVW100);
+    EXPECT_TRUE(reply->flood);
+    EXPECT_EQ(reply->floodMs, 0u);  // without end
+    EXPECT_EQ(Poll(), Bytes{kSC});  // nothing pending
+    reply = Send(kReadVW100);
+    EXPECT_EQ(reply->bytes, Bytes{kSC});
+    EXPECT_EQ(reply->trickleMs, 40u);
+    reply = Send(Hex("10 02 00 5C 5E 16"));
+    EXPECT_EQ(reply->trickleMs, 40u);
+    EXPECT_EQ(reply->bytes.size(), 29u);
+    const Bytes noise = bus->noise(4000);
+    for (std::uint8_t start : {kSC, kSD1, kSD2, kSD4})
+        EXPECT_EQ(std::count(noise.begin(), noise.end(), start), 0);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -196,6 +197,53 @@ TEST(PpiSimOnPty, AStationWithAScanTimeAnswersAnEarlyPollWithSc) {
     close(fd);
 }
 
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+TEST(PpiSimOnPty, FloodsTheLineAtItsSpeedForAsLongAsAsked) {
+    SimProcess sim({"--fault", "flood=600:next:1"});
+    const int fd = sim.openPort();
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, kReadVW100.data(), kReadVW100.size()), static_cast<ssize_t>(kReadVW100.size()));
+    const auto start = Clock::now();
+    Bytes noise;
+    while (SecondsSince(start) < 0.4) {
+        const Bytes some = ReadBytes(fd, 4096, 100);
+        noise.insert(noise.end(), some.begin(), some.end());
+    }
+    // Paced as a line at 9600 baud (11 bits a byte) carries it: some 400
+    // bytes, not the thousands the pseudo-terminal would take at once.
+    EXPECT_GT(noise.size(), 100u);
+    EXPECT_LT(noise.size(), 2000u);
+    for (std::uint8_t start : {0xE5, 0x10, 0x68, 0xDC}) EXPECT_EQ(std::count(noise.begin(), noise.end(), start), 0);
+    // It ends; then the station answers again.
+    while (!ReadBytes(fd, 4096, 150).empty()) ASSERT_LT(SecondsSince(start), 2.0);
+    EXPECT_EQ(Exchange(fd, kReadVW100, 29).size(), 29u);
+    close(fd);
+}
+
+TEST(PpiSimOnPty, TricklesTheAnswerByteByByteAndGivesUpWhenTheMasterSends) {
+    SimProcess sim({"--fault", "trickle=30:next:2"});
+    const int fd = sim.openPort();
+    ASSERT_GE(fd, 0);
+    auto start = Clock::now();
+    const Bytes response = Exchange(fd, kReadVW100, 29);
+    EXPECT_EQ(response.size(), 29u);
+    EXPECT_GT(SecondsSince(start), 29 * 0.030);  // SC and 28 gaps in the response
+
+    // The second request's answer is cut short by the master's next frame.
+    ASSERT_EQ(write(fd, kReadVW100.data(), kReadVW100.size()), static_cast<ssize_t>(kReadVW100.size()));
+    EXPECT_EQ(ReadBytes(fd, 1, 1000), Bytes{0xE5});
+    ASSERT_EQ(write(fd, kPoll2.data(), kPoll2.size()), static_cast<ssize_t>(kPoll2.size()));
+    EXPECT_EQ(ReadBytes(fd, 3, 1000), Hex("68 17 17"));
+    EXPECT_EQ(Exchange(fd, kReadVW100, 29).size(), 29u);  // no stray trickled byte in between
+    EXPECT_TRUE(ReadBytes(fd, 1, 200).empty());
+    close(fd);
+}
+
 TEST(PpiSimTool, ExplainsEveryOptionAndRejectsBadOnes) {
     auto run = [](const std::string& args, std::string* output) {
         FILE* pipe = popen((std::string(PPI_SIM_PATH) + " " + args + " 2>&1").c_str(), "r");
@@ -208,7 +256,9 @@ TEST(PpiSimTool, ExplainsEveryOptionAndRejectsBadOnes) {
     EXPECT_EQ(run("--help", &help), 0);
     for (const char* option : {"--device", "--station", "--baud", "--parity", "--i-size", "--q-size",
                                "--m-size", "--v-size", "--fault", "--seed", "--line-speed", "--load",
-                               "--dump", "--trace", "--exit-after", "--scan", "MEMORY FILE", "FAULTS"})
+                               "--dump", "--trace", "--exit-after", "--scan", "--pdu", "0x85",
+                               "incorrect PDU size", "mismatch", "late", "flood", "trickle", "MEMORY FILE",
+                               "FAULTS"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     std::string out;
     EXPECT_NE(run("--fault loud:always", &out), 0);
@@ -218,6 +268,7 @@ TEST(PpiSimTool, ExplainsEveryOptionAndRejectsBadOnes) {
     EXPECT_NE(run("--baud 12345", &out), 0);
     EXPECT_NE(run("--scan 10@3", &out), 0);  // station 3 is not simulated
     EXPECT_NE(run("--scan fast", &out), 0);
+    EXPECT_NE(run("--pdu 16", &out), 0);
 }
 
 }  // namespace

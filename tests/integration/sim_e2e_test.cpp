@@ -235,16 +235,32 @@ TEST_F(SimEndToEnd, BlocksOfSeveralElementsGoOutAndComeBackInHostOrder) {
     EXPECT_EQ(std::memcmp(mdIn, dwords, sizeof dwords), 0);
     EXPECT_EQ(Read("02MD0008", kGateDouble), 0xF0E0D0C0u);
 
-    // The largest read one frame carries: 234 bytes of V.
-    std::vector<std::uint8_t> big(234);
-    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
+    // The largest blocks an S7-200 takes (PDU 240): 222 bytes read, 212 written.
+    std::vector<std::uint8_t> big(222);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7 + 1);
     Tag vb = ParseBlock("02VB1000");
-    std::vector<std::uint8_t> bigIn(234);
-    EXPECT_EQ(Access(VPI_WRITE_BLOCK, vb, big.data(), 224), 0);  // the largest write
-    EXPECT_EQ(Access(VPI_WRITE_BLOCK, {2, 'V', 8, 1224, VPI_NO_BIT, 8}, big.data() + 224, 10), 0);
-    EXPECT_EQ(Access(VPI_READ_BLOCK, vb, bigIn.data(), 234), 0);
+    std::vector<std::uint8_t> bigIn(222);
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, vb, big.data(), 212), 0);
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, {2, 'V', 8, 1212, VPI_NO_BIT, 8}, big.data() + 212, 10), 0);
+    EXPECT_EQ(Access(VPI_READ_BLOCK, vb, bigIn.data(), 222), 0);
     EXPECT_EQ(bigIn, big);
     EXPECT_EQ(Logged(), Texts{});
+}
+
+TEST_F(SimEndToEnd, BlocksBeyondThePduAreRefusedAndChangeNothing) {
+    Start();
+    std::vector<std::uint8_t> values(224, 0x77), in(234, 0xC3);
+    Tag vb = ParseBlock("02VB0000");
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, vb, values.data(), 213), 1);
+    EXPECT_EQ(Logged(), Texts(3, "VpiK701: Check Responed FAIL (PPI Rsp. header error)"));
+    testing::Host().log.clear();
+    EXPECT_EQ(Access(VPI_READ_BLOCK, vb, in.data(), 223), 1);
+    EXPECT_EQ(Logged(), Texts(3, "VpiK701: Check Responed FAIL (PPI Rsp. header error)"));
+    EXPECT_EQ(in, std::vector<std::uint8_t>(234, 0xC3));
+    // A full frame (LE 255) is refused the same way; nothing was written.
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, vb, values.data(), 224), 1);
+    EXPECT_EQ(Access(VPI_READ_BLOCK, vb, in.data(), 222), 0);
+    EXPECT_EQ(std::count(in.begin(), in.begin() + 222, 0), 222);
 }
 
 TEST_F(SimEndToEnd, ASilentStationCostsThreeAttemptsAndResultTwo) {

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "frame_limits.h"
 #include "loaded_module.h"
 #include "quiet_host.h"
 #include "retry_model.h"
@@ -108,7 +109,8 @@ Tag RandomTag(std::mt19937& rng, bool write) {
     t.block = kind >= 5;
     t.count = 1;
     if (t.block) {
-        const int maxBytes = write ? 224 : 234;
+        // The largest blocks an S7-200 takes (PDU 240).
+        const int maxBytes = write ? plclink::host::kMaxWriteBlockBytes : plclink::host::kMaxReadBlockBytes;
         t.count = 1 + pick(std::min<int>(maxBytes / t.sizeBytes, 64));
         if (pick(8) == 0) t.count = maxBytes / t.sizeBytes;  // now and then the largest block
     }

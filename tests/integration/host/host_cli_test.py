@@ -298,6 +298,10 @@ class ReadAndWrite(SimCase):
         r = self.host("read-block", "--max-frame", "02VB0000", "235")
         self.assertEqual(r.returncode, 2)
         self.assertIn("block holds 1..234 elements in one frame", r.stderr)
+        # ppi-sim, like an S7-200, refuses what does not fit its PDU of 240.
+        r = self.host("read-block", "--max-frame", "02VB0000", "234")
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("Check Responed FAIL (PPI Rsp. header error)", r.stderr)
 
     def test_three_digit_plc_numbers(self):
         rows = self.rows("--three-digit", "read", "002VW0100", "002MB00000")
@@ -525,6 +529,29 @@ class DumpAndLoad(SimCase):
         rows = self.rows("read", "02VW0100", "02VB0595")
         self.assertEqual(rows["02VW0100"]["hex"], "0x5678")
         self.assertEqual(rows["02VB0595"]["hex"], "0x99")
+
+    def test_four_kilobytes_go_out_and_back_in_blocks_a_real_controller_takes(self):
+        r = self.host("dump", "V", "0", "4096", "v.txt")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        path = os.path.join(self.dir.name, "v.txt")
+        with open(path) as f:
+            text = f.read()
+        # Every byte different, so a block in the wrong place shows.
+        lines = [line for line in text.splitlines() if not line[:4].isdigit()]
+        for address in range(0, 4096, 16):
+            row = " ".join("%02X" % ((address + i) * 37 % 251) for i in range(16))
+            lines.append("%04d: %s" % (address, row))
+        with open(path, "w") as f:
+            f.write("\n".join(lines) + "\n")
+        r = self.host("--format", "json", "load", "v.txt")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIs(self.json_of(r)[0]["verified"], True)
+        r = self.host("dump", "V", "0", "4096", "back.txt")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(os.path.join(self.dir.name, "back.txt")) as f:
+            back = f.read()
+        self.assertIn("0000: 00 25 4A", back)
+        self.assertIn("4080: " + " ".join("%02X" % ((4080 + i) * 37 % 251) for i in range(16)), back)
 
     def test_bad_ranges_and_files_are_refused(self):
         self.assertEqual(self.host("dump", "V", "9990", "11", "x.txt").returncode, 2)
