@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -301,6 +302,110 @@ TEST_F(SimEndToEnd, ACorruptedChecksumIsRetried) {
     Start({"--load", preset, "--fault", "badfcs:next:1"});
     EXPECT_EQ(Read("02QW0004", kGateByteOrWord), 0xBEEFu);
     EXPECT_EQ(Logged(), Texts{"VpiK701: Check Responed FAIL (FCS)"});
+    std::filesystem::remove(preset);
+}
+
+// Faults of a confused, slow or noisy peer: the transaction ends within the
+// bound its retry rules give (a few read time-outs, and 3 s before each
+// association attempt), with the log lines that say why, and nothing of a
+// refused answer reaches the host's buffer.
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::size_t CountStartingWith(const Texts& texts, const std::string& start) {
+    return static_cast<std::size_t>(
+        std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(start, 0) == 0; }));
+}
+
+TEST_F(SimEndToEnd, AnswersOfAnotherRequestAreRefusedAndNothingOfThemIsStored) {
+    Start({"--fault", "mismatch:always"});
+    std::uint32_t value = 0xDEADBEEF;
+    auto start = Clock::now();
+    EXPECT_EQ(ReadValue(Parse("02VW0100", kGateByteOrWord), value), 1);
+    EXPECT_LT(SecondsSince(start), 3 * (0.2 + 0.5));  // three exchanges, no association
+    EXPECT_EQ(value, 0u);
+    Texts logged = Logged();
+    EXPECT_EQ(logged.size(), 3u);
+    EXPECT_EQ(CountStartingWith(logged, "VpiK701: Check Responed FAIL ("), 3u) << ::testing::PrintToString(logged);
+
+    // A write answered with a read's answer (or two results) is not written.
+    testing::Host().log.clear();
+    EXPECT_EQ(WriteValue(Parse("02MW0004", kGateByteOrWord), 0x2222), 1);
+    EXPECT_EQ(CountStartingWith(Logged(), "VpiK701: Check Responed FAIL ("), 3u);
+
+    // A block keeps what the host had in it.
+    std::vector<std::uint16_t> block(8, 0xC3C3);
+    EXPECT_EQ(Access(VPI_READ_BLOCK, ParseBlock("02VW0100"), block.data(), 8), 1);
+    EXPECT_EQ(block, std::vector<std::uint16_t>(8, 0xC3C3));
+}
+
+TEST_F(SimEndToEnd, ALateAnswerOfAnotherKindIsRefusedAndTheRetryGetsItsOwn) {
+    Start({"--fault", "late:always"});
+    // No earlier answer: the poll gets SC alone, a broken frame, so an
+    // association follows; then the association's answer stands in for the
+    // write's and is refused; the third attempt gets the second's answer.
+    ASSERT_EQ(WriteValue(Parse("02VW0100", kGateByteOrWord), 0x1111), 0);
+    const Texts logged = Logged();
+    ASSERT_EQ(logged.size(), 3u) << ::testing::PrintToString(logged);
+    EXPECT_EQ(logged[0], "VpiK701: recv. tSD2Hdr fail");
+    EXPECT_EQ(logged[1], "S7200EstablishAssociation()");
+    EXPECT_EQ(logged[2].rfind("VpiK701: Check Responed FAIL (", 0), 0u) << logged[2];
+    // The read first gets the write's answer: refused; then the answer to
+    // its own first attempt, which holds the value.
+    testing::Host().log.clear();
+    std::uint32_t value = 0;
+    EXPECT_EQ(ReadValue(Parse("02VW0100", kGateByteOrWord), value), 0);
+    EXPECT_EQ(value, 0x1111u);
+    EXPECT_EQ(Logged(), Texts{"VpiK701: Check Responed FAIL (function 5, expected 4)"});
+}
+
+TEST_F(SimEndToEnd, AFloodingLineFailsAsABrokenLinkWithinTheRetryBound) {
+    Start({"--fault", "flood:next:1"});
+    // The request that starts the flood meets noise: an association follows,
+    // whose purges give up on the line that never falls silent.
+    std::uint32_t value = 0xDEADBEEF;
+    auto start = Clock::now();
+    EXPECT_EQ(ReadValue(Parse("02VW0100", kGateByteOrWord), value), 2);
+    EXPECT_LT(SecondsSince(start), 3 * (3.0 + 0.2 + 0.5) + 0.5);
+    EXPECT_EQ(value, 0u);
+    const Texts logged = Logged();
+    EXPECT_EQ(CountStartingWith(logged, "VpiK701: invalid recv."), 1u) << ::testing::PrintToString(logged);
+    EXPECT_EQ(CountStartingWith(logged, "PurgeInput() FAIL (the line kept sending for 200 ms)"), 3u);
+    EXPECT_EQ(logged.back(), "S7200Read() S7200EstablishAssociation() rc = 2");
+
+    // On the line still flooded, a command fails at once: three purges give
+    // up, no association.
+    testing::Host().log.clear();
+    start = Clock::now();
+    EXPECT_EQ(WriteValue(Parse("02VW0100", kGateByteOrWord), 7), 2);
+    EXPECT_LT(SecondsSince(start), 3 * (0.2 + 0.5));
+    EXPECT_EQ(CountStartingWith(Logged(), "PurgeInput() FAIL (the line kept sending for 200 ms)"), 3u);
+    EXPECT_EQ(CountStartingWith(Logged(), "S7200EstablishAssociation()"), 0u);
+}
+
+TEST_F(SimEndToEnd, ATricklingPeerCostsEachReceiveStepItsBoundNotTheTrickle) {
+    const std::string preset = std::filesystem::current_path() / ("preset-" + TestName() + ".txt");
+    std::ofstream(preset) << "2 V 100: 12 34\n";
+    // A byte every 120 ms: the SC arrives within the 200 ms read time-out, a
+    // head of seven bytes does not. The read and the three association
+    // attempts trickle; the second read goes through.
+    Start({"--load", preset, "--fault", "trickle=120:next:4"});
+    std::uint32_t value = 0;
+    const auto start = Clock::now();
+    EXPECT_EQ(ReadValue(Parse("02VW0100", kGateByteOrWord), value), 0);
+    // One association of three attempts, 3 s before each, and five exchanges
+    // of a few hundred ms; the four trickled responses alone would take
+    // 4 x 29 x 120 ms.
+    EXPECT_LT(SecondsSince(start), 3 * 3.0 + 5 * 0.8);
+    EXPECT_EQ(value, 0x1234u);
+    const Texts logged = Logged();
+    EXPECT_EQ(CountStartingWith(logged, "VpiK701: recv. tSD2Hdr fail"), 4u) << ::testing::PrintToString(logged);
+    EXPECT_EQ(CountStartingWith(logged, "S7200EstablishAssociation()"), 1u);
+    EXPECT_EQ(logged.back(), "S7200Read() S7200EstablishAssociation() rc = 1");
     std::filesystem::remove(preset);
 }
 
