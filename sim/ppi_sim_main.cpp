@@ -77,6 +77,9 @@ constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
           badfcs          SC, then the response with a wrong checksum
           refuse[=CODE]   SC, then every item refused with access_result CODE
                           (default 0x0A); nothing is written
+          reject[=CODE]   SC, then a response whose header carries error class
+                          and code CODE (0xCCNN, default 0x8104); nothing is
+                          written
           delay[=MS]      react MS milliseconds late (default 1500)
           mismatch        SC, then the answer of another request: a write's
                           answer to a read and a read's to a write, or the
@@ -92,7 +95,7 @@ constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
   WHEN    always | next:N (the next N requests) | rate:P (0..1, see --seed)
   STATION only requests to this station (default: every station)
   Rules are tried in the order given and the first that fires decides; delay
-  rules add up independently. refuse, mismatch and late apply to reads and
+  rules add up independently. refuse, reject, mismatch and late apply to reads and
   writes only. Under mismatch, late, trickle, truncate and badfcs the
   station carries the request out; its answer is what goes wrong.
   Example: --fault silent:next:3 --fault badfcs:rate:0.1@3 --seed 42

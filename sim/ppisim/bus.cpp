@@ -67,8 +67,18 @@ Reply Bus::onRequest(Station& station, const Frame& frame, std::int64_t nowUs) {
     std::optional<std::uint8_t> refusal;
     if (fault.kind == FaultKind::Refuse)
         refusal = static_cast<std::uint8_t>(fault.arg.value_or(kDefaultRefusal));
-    Bytes answer = EncodeSD2(frame.sa, st, kFcResponseData, station.execute(frame.data, refusal));
-    reply.note = "station " + std::to_string(st) + ": " + station.lastJob();
+    Bytes answer;
+    if (fault.kind == FaultKind::Reject) {
+        // The job is not carried out: the header's error class and code say why.
+        const auto code = static_cast<std::uint16_t>(fault.arg.value_or(kDefaultRejection));
+        answer = EncodeSD2(frame.sa, st, kFcResponseData,
+                           EncodeErrorResponse(ReferenceOf(frame.data), static_cast<std::uint8_t>(code >> 8),
+                                               static_cast<std::uint8_t>(code & 0xFF)));
+        reply.note = "station " + std::to_string(st) + ": request rejected; fault reject";
+    } else {
+        answer = EncodeSD2(frame.sa, st, kFcResponseData, station.execute(frame.data, refusal));
+        reply.note = "station " + std::to_string(st) + ": " + station.lastJob();
+    }
     // A late answer with no earlier one to stand in leaves nothing to poll.
     if (Bytes response = spoilt(station, frame, fault, answer, reply.note); !response.empty()) {
         const auto scan = scanMs_.find(st);

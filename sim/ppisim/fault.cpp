@@ -19,12 +19,12 @@ constexpr KindName kKinds[] = {
     {FaultKind::BadFcs, "badfcs", false},   {FaultKind::Refuse, "refuse", true},
     {FaultKind::Delay, "delay", true},      {FaultKind::Mismatch, "mismatch", false},
     {FaultKind::Late, "late", false},       {FaultKind::Flood, "flood", true},
-    {FaultKind::Trickle, "trickle", true},
+    {FaultKind::Trickle, "trickle", true},  {FaultKind::Reject, "reject", true},
 };
 
 // Faults that only make sense for a job that reads or writes memory.
 bool OnlyForMemoryJobs(FaultKind kind) {
-    return kind == FaultKind::Refuse || kind == FaultKind::Mismatch || kind == FaultKind::Late;
+    return kind == FaultKind::Refuse || kind == FaultKind::Reject || kind == FaultKind::Mismatch || kind == FaultKind::Late;
 }
 
 bool Fail(std::string* why, std::string text) {
@@ -67,6 +67,8 @@ bool ParseKind(std::string_view text, FaultRule& rule, std::string* why) {
         rule.arg = value;
         if (k.kind == FaultKind::Refuse && value >= 0xFF)
             return Fail(why, "refuse code must be 0x00..0xFE");
+        if (k.kind == FaultKind::Reject && (value == 0 || value > 0xFFFF))
+            return Fail(why, "reject code must be 0x0001..0xFFFF (class and code)");
         if ((k.kind == FaultKind::Garbage || k.kind == FaultKind::Truncate) &&
             (value == 0 || value > 255))
             return Fail(why, std::string(name) + " length must be 1..255");

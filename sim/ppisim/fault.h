@@ -10,6 +10,10 @@
 //           badfcs          SC, then the response with a wrong checksum
 //           refuse[=CODE]   SC, then every item refused with access_result
 //                           CODE (default 0x0A); a refused write writes nothing
+//           reject[=CODE]   SC, then a response without parameters or data
+//                           whose header carries error class and code CODE
+//                           (0xCCNN: class CC, code NN; default 0x8104);
+//                           nothing is written
 //           delay[=MS]      the reaction to the request comes MS ms late
 //                           (default 1500)
 //           mismatch        SC, then the answer of another request: of the
@@ -30,7 +34,7 @@
 // For each request the rules are tried in the order given; the first one that
 // fires decides the fault and later ones are not tried (their counts stay).
 // Delay rules are tried independently of the others and add up. Refusals,
-// mismatches and late answers only apply to reads and writes, so set-up
+// rejections, mismatches and late answers only apply to reads and writes, so set-up
 // requests leave them untouched. Under mismatch, late, trickle, truncate and
 // badfcs the station carries the request out; its answer is what goes wrong.
 #pragma once
@@ -44,7 +48,7 @@
 
 namespace ppisim {
 
-enum class FaultKind { Silent, Token, Garbage, Truncate, BadFcs, Refuse, Delay, Mismatch, Late, Flood, Trickle };
+enum class FaultKind { Silent, Token, Garbage, Truncate, BadFcs, Refuse, Reject, Delay, Mismatch, Late, Flood, Trickle };
 enum class FaultWhen { Always, Next, Rate };
 
 struct FaultRule {
@@ -62,6 +66,7 @@ const char* NameOf(FaultKind kind);
 
 inline constexpr std::uint32_t kDefaultGarbageLength = 4;
 inline constexpr std::uint8_t kDefaultRefusal = 0x0A;
+inline constexpr std::uint16_t kDefaultRejection = 0x8104;
 inline constexpr std::uint32_t kDefaultDelayMs = 1500;
 inline constexpr std::uint32_t kDefaultTrickleMs = 500;
 

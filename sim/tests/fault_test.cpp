@@ -246,5 +246,19 @@ TEST_F(FaultyBus, FloodReplacesTheAnswerAndTrickleMarksBothSteps) {
         EXPECT_EQ(std::count(noise.begin(), noise.end(), start), 0);
 }
 
+TEST_F(FaultyBus, RejectionAnswersWithTheErrorClassAndCode) {
+    Make({"reject=0x8001:next:1", "reject:always"});
+    Send(kAssociate2);
+    EXPECT_EQ(Poll()[14], 0x08);  // set-up is not rejected
+    Send(kWriteMB10);
+    EXPECT_EQ(Poll(), Hex("68 0F 0F 68 00 02 08 32 03 00 00 00 00 00 00 00 00 80 01 C0 16"));
+    EXPECT_EQ(bus->station(2)->memory().bytes(Area::M)[10], 0);
+    Send(kReadVW100);
+    const Bytes rejected = Poll();
+    EXPECT_EQ(rejected[17], 0x81);
+    EXPECT_EQ(rejected[18], 0x04);
+    EXPECT_FALSE(ParseFaultRule("reject=0x10000:always"));
+}
+
 }  // namespace
 }  // namespace ppisim
