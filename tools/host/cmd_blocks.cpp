@@ -53,7 +53,7 @@ int Failed(Session& session, const ParsedTag& parsed, const Transfer& done) {
     Record record = TagRecord(parsed.tag.text, parsed.tag.type);
     AddFailureFields(record, done.result, done.failure, done.lines);
     WriteRecords(session.out(), session.format(), ValueColumns(), {record});
-    return kTagFailed;
+    return ExitStatusOf(done.failure);
 }
 
 }  // namespace
@@ -62,7 +62,7 @@ int RunReadBlock(Session& session, const std::string& text, int count, bool full
     int status = session.startOnLine();
     if (status != kDone) return status;
     ParsedTag parsed;
-    if (!ParseBlockTag(session, text, parsed)) return kTagFailed;
+    if (!ParseBlockTag(session, text, parsed)) return kUsage;
     if (!CheckCount(session, parsed.tag.type, count, kReadLimit, fullFrames)) return kUsage;
     ValueBuffer buffer(parsed.tag.type, count, Layout::Block);
     Transfer done = session.read(parsed.tag, buffer, count, true);
@@ -81,7 +81,7 @@ int RunWriteBlock(Session& session, const std::string& text, const std::vector<s
     int status = session.startOnLine();
     if (status != kDone) return status;
     ParsedTag parsed;
-    if (!ParseBlockTag(session, text, parsed)) return kTagFailed;
+    if (!ParseBlockTag(session, text, parsed)) return kUsage;
     int count = static_cast<int>(values.size());
     if (!CheckCount(session, parsed.tag.type, count, kWriteLimit, fullFrames)) return kUsage;
     ValueBuffer buffer(parsed.tag.type, count, Layout::Block);

@@ -1,5 +1,9 @@
 // read: the value of each tag (command 5; close tags of one station and
-// area together in a block read, see tag_reader.h).
+// area together in a block read, see tag_reader.h). A tag whose address is
+// refused fails the run with the usage status; the others are read all the
+// same.
+#include <algorithm>
+
 #include "commands.h"
 #include "tag_reader.h"
 #include "value_record.h"
@@ -28,7 +32,7 @@ int RunRead(Session& session, const std::vector<std::string>& tags) {
             Record record = TagRecord(text, parsed.tag.type);
             AddFailureFields(record, parsed.result, parsed.failure, parsed.lines);
             records.push_back(std::move(record));
-            status = kTagFailed;
+            status = std::max<int>(status, kUsage);
             continue;
         }
         const TagReading& reading = readings[next++];
@@ -37,7 +41,7 @@ int RunRead(Session& session, const std::vector<std::string>& tags) {
             Record record = TagRecord(text, parsed.tag.type);
             AddFailureFields(record, reading.done.result, reading.done.failure, reading.done.lines);
             records.push_back(std::move(record));
-            status = kTagFailed;
+            status = std::max<int>(status, ExitStatusOf(reading.done.failure));
             continue;
         }
         records.push_back(ValueRecord(text, parsed.tag.type, reading.buffer.element(0)));

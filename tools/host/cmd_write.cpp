@@ -1,5 +1,7 @@
 // write: TAG=VALUE pairs (command 7). Every tag and value is checked first;
 // when one is wrong nothing at all is sent.
+#include <algorithm>
+
 #include "commands.h"
 #include "value_parse.h"
 #include "value_record.h"
@@ -34,7 +36,7 @@ int RunWrite(Session& session, const std::vector<std::string>& assignments) {
         ParsedTag parsed = session.parseTag(text, false);
         if (!parsed.ok) {
             session.explain(text, parsed.failure, parsed.lines);
-            status = kTagFailed;
+            status = kUsage;
             continue;
         }
         ParsedValue value = ParseValue(parsed.tag.type, item.substr(equals + 1));
@@ -57,7 +59,7 @@ int RunWrite(Session& session, const std::vector<std::string>& assignments) {
             Record record = TagRecord(a.text, a.tag.type);
             AddFailureFields(record, done.result, done.failure, done.lines);
             records.push_back(std::move(record));
-            status = kTagFailed;
+            status = std::max<int>(status, ExitStatusOf(done.failure));
             continue;
         }
         records.push_back(ValueRecord(a.text, a.tag.type, a.raw));

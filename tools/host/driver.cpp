@@ -1,5 +1,10 @@
 #include "driver.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "instance_layout.h"
+
 namespace plclink::host {
 
 Driver::Driver(VpiMainFunction vpiMain) : vpiMain_(vpiMain) {
@@ -33,6 +38,14 @@ std::int32_t Instance::coldStart(const ColdStartRequest& request) {
 
 std::int32_t Instance::command(std::uint32_t code, void* params) {
     return driver_.call(code, memory_.get(), params, vpiNumber_);
+}
+
+std::vector<std::uint8_t> Instance::lastResponse() const {
+    if (driver_.descriptor().instanceSize != sizeof(InstanceLayout)) return {};
+    InstanceLayout record;
+    std::memcpy(&record, memory_.get(), sizeof record);
+    std::size_t length = std::min<std::size_t>(record.rxLength, kInstanceFrameSize);
+    return {record.rxFrame, record.rxFrame + length};
 }
 
 }  // namespace plclink::host

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "module_loader.h"
 #include "plclink/vpi.h"
@@ -40,6 +41,11 @@ public:
 
     std::int32_t coldStart(const ColdStartRequest& request);
     std::int32_t command(std::uint32_t code, void* params);
+
+    // The response frame of the last exchange that received one whole;
+    // empty when there was none, or when the module's record is not laid
+    // out as this tool knows it.
+    std::vector<std::uint8_t> lastResponse() const;
 
 private:
     const Driver& driver_;

@@ -1,5 +1,7 @@
 #include "failure.h"
 
+#include <cstdlib>
+
 namespace plclink::host {
 
 namespace {
@@ -30,24 +32,56 @@ std::string KindName(FailureKind kind) {
         case FailureKind::BadAddress: return "bad address";
         case FailureKind::LineFailure: return "line failure";
         case FailureKind::RequestRefused: return "request refused";
+        case FailureKind::ControllerRefused: return "refused request";
     }
     return "failed";
 }
 
-Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, int station) {
+namespace {
+
+// The access_result the module logged ("access_result: 0a"), or -1.
+int AccessResultOfLine(const std::string& text) {
+    static const std::string kKey = "access_result: ";
+    std::size_t at = text.find(kKey);
+    if (at == std::string::npos) return -1;
+    char* end = nullptr;
+    long value = std::strtol(text.c_str() + at + kKey.size(), &end, 16);
+    return end != text.c_str() + at + kKey.size() && value >= 0 && value <= 0xFF ? static_cast<int>(value) : -1;
+}
+
+}  // namespace
+
+Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, int station,
+                        const std::vector<std::uint8_t>& response) {
     if (result == 0) return {};
     // The last line that names a cause speaks for the last attempt.
     FailureKind kind = FailureKind::None;
+    const LogLine* cause = nullptr;
     for (const LogLine& line : lines) {
         FailureKind said = KindOfLine(line.text);
-        if (said != FailureKind::None) kind = said;
+        if (said != FailureKind::None) {
+            kind = said;
+            cause = &line;
+        }
+    }
+    // A response header with an error class or code fails the module's
+    // header check like a broken frame does; the frame itself tells them apart.
+    if (kind == FailureKind::BadFrame && Has(cause->text, "PPI Rsp. header error")) {
+        if (auto error = HeaderErrorOf(response)) {
+            return {FailureKind::ControllerRefused, RefusalText(*error)};
+        }
     }
     std::string at = "station " + std::to_string(station);
     switch (kind) {
         case FailureKind::SilentStation:
             return {kind, at + " did not answer (is it connected, powered and at this address?)"};
-        case FailureKind::RefusedAccess:
-            return {kind, at + " refused the access (address outside its memory?)"};
+        case FailureKind::RefusedAccess: {
+            int code = AccessResultOfLine(cause->text);
+            std::string why = code < 0 ? "address outside its memory?"
+                                       : AccessResultText(static_cast<std::uint8_t>(code)) +
+                                             (code == 0x0A || code == 0x05 ? "; address outside its memory?" : "");
+            return {kind, at + " refused the access (" + why + ")"};
+        }
         case FailureKind::BadFrame:
             return {kind, at + " answered with broken or unexpected frames (line settings, noise, "
                           "or another master on the line?)"};

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host_log.h"
+#include "s7_refusal.h"
 
 namespace plclink::host {
 
@@ -18,6 +19,7 @@ enum class FailureKind {
     BadAddress,      // the tag address was rejected
     LineFailure,     // the request could not be sent
     RequestRefused,  // the driver would not build the request
+    ControllerRefused,  // the controller answered with an S7 error class and code
 };
 
 struct Failure {
@@ -29,8 +31,10 @@ struct Failure {
 // "silent station", "refused access", ...
 std::string KindName(FailureKind kind);
 
-// A read or write (commands 5, 6, 7, 10) at `station`.
-Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, int station);
+// A read or write (commands 5, 6, 7, 10) at `station`; `response` is the
+// last response frame the module received (empty when unknown).
+Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, int station,
+                        const std::vector<std::uint8_t>& response = {});
 
 // A parse (commands 3, 4) of `text`; `hint` says what the text should look like.
 Failure ExplainParse(std::int32_t result, const std::vector<LogLine>& lines,

@@ -1,5 +1,6 @@
 #include "host_log.h"
 
+#include "printable_text.h"
 #include "time_text.h"
 
 namespace plclink::host {
@@ -18,10 +19,10 @@ void HostLog::record(int category, std::string text) {
     if (file_ != nullptr) {
         std::fprintf(file_, "%s\n", FileText(line).c_str());
         std::fflush(file_);
-    } else if (held_) {
+    } else if (verbose_ && held_) {
         heldLines_.push_back(line);
-    } else {
-        std::fprintf(stderr, "%s\n", ScreenText(line).c_str());
+    } else if (verbose_) {
+        std::fprintf(stderr, "%s\n", PrintableText(ScreenText(line)).c_str());
     }
     captured_.push_back(std::move(line));
 }

@@ -1,7 +1,9 @@
 // The host's log as this tool keeps it: every line the module writes through
 // err() is captured for the running command (so failures can be explained
-// with the module's own words) and passed on to a sink: standard error by
-// default, a file, or held back while a live view owns the terminal.
+// with the module's own words) and passed on to a sink: a file, standard
+// error when the user asks to see every line (held back while a live view
+// owns the terminal), or none. Without a sink a line reaches the user only
+// with the failure it explains.
 #pragma once
 
 #include <chrono>
@@ -27,7 +29,9 @@ public:
     // Lines from now on also go to `path` (appended). False and `why` when
     // the file cannot be opened.
     bool sendToFile(const std::string& path, std::string& why);
-    bool sendsToStderr() const { return file_ == nullptr; }
+    // Every line to standard error as it is written (when no file is set).
+    void setVerbose(bool verbose) { verbose_ = verbose; }
+    bool sendsToStderr() const { return file_ == nullptr && verbose_; }
 
     // While held, lines meant for standard error are kept instead; takeHeld
     // hands them over.
@@ -47,6 +51,7 @@ public:
 private:
     HostLog() = default;
     std::FILE* file_ = nullptr;
+    bool verbose_ = false;
     bool held_ = false;
     std::vector<LogLine> heldLines_;
     std::vector<LogLine> captured_;

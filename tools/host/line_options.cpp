@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 namespace plclink::host {
 
@@ -49,6 +50,16 @@ std::optional<ColdStartRequest> ColdStartRequestFor(const LineOptions& line, std
     if (name.size() > kMaxPortName) {
         why = "port name '" + line.port + "' is longer than the driver's " +
               std::to_string(kMaxPortName) + " characters (a shorter symbolic link to it will do)";
+        return std::nullopt;
+    }
+    // Names on which the driver opens no line, or a device that answers
+    // nothing: every transaction would fail, so nothing is tried.
+    if (strcasecmp(name.c_str(), "NULLDEV") == 0) {
+        why = "NULLDEV is the driver's null line: it reaches no controller";
+        return std::nullopt;
+    }
+    if (name == "NUL") {
+        why = "NUL is the null device: it reaches no controller";
         return std::nullopt;
     }
     std::memcpy(request.portName, name.c_str(), name.size() + 1);

@@ -21,8 +21,9 @@ constexpr char kDescription[] =
     "02IB00037 bit 7 of input byte 3.";
 
 constexpr char kFooter[] =
-    "Exit status: 0 all done, 1 some tag failed (the reason is told on standard error),\n"
-    "2 bad usage or the port could not be opened.";
+    "Exit status: 0 all done; 1 some tag failed on the line (the reason is told on standard\n"
+    "error); 2 refused before anything was sent: bad usage, a bad tag address, value, count\n"
+    "or file, or a port that could not be opened or reaches no controller.";
 
 }  // namespace
 
@@ -64,7 +65,10 @@ int main(int argc, char** argv) {
     app.add_flag("--no-coalesce", noCoalesce,
                  "read and monitor: one transaction per tag, instead of one block read for tags "
                  "that lie close together");
-    app.add_option("--log", options.logFile, "Append the module's log lines to this file instead of standard error");
+    bool verbose = false;
+    app.add_option("--log", options.logFile, "Append every log line of the module to this file");
+    app.add_flag("-v,--verbose", verbose,
+                 "Show every log line of the module on standard error (otherwise only those that explain a failure)");
     app.add_option("-f,--format", format, "Output: table, json or csv")
         ->capture_default_str()
         ->check(CLI::IsMember({"table", "json", "csv"}));
@@ -147,6 +151,7 @@ int main(int argc, char** argv) {
     options.coalesce = !noCoalesce;
     options.format = format == "json" ? Format::Json : format == "csv" ? Format::Csv : Format::Table;
 
+    HostLog::Instance().setVerbose(verbose);
     if (!options.logFile.empty()) {
         std::string why;
         if (!HostLog::Instance().sendToFile(options.logFile, why)) {

@@ -47,12 +47,57 @@ bool ReadNumber(const std::string& text, long& value, int base = 10) {
 
 }  // namespace
 
+namespace {
+
+// The header lines, in the order dump writes them.
+enum HeaderKey { kPlc, kArea, kStart, kLength, kHeaderKeys };
+constexpr const char* kHeaderNames[kHeaderKeys] = {"plc", "area", "start", "length"};
+
+int HeaderKeyOf(const std::string& word) {
+    for (int key = 0; key < kHeaderKeys; ++key) {
+        if (word == kHeaderNames[key]) return key;
+    }
+    return -1;
+}
+
+// Reads the value of one header line into `image` or `length`; empty, or
+// what is wrong with it.
+std::string TakeHeaderValue(int key, const std::string& value, MemoryImage& image, long& length) {
+    long number = 0;
+    switch (key) {
+        case kPlc:
+            if (!ReadNumber(value, number) || number < 0 || number > 999) return "plc must be 0..999";
+            image.plc = static_cast<int>(number);
+            return "";
+        case kArea: {
+            char area = value.size() == 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(value[0]))) : '?';
+            if (area != 'I' && area != 'Q' && area != 'M' && area != 'V') return "area must be I, Q, M or V";
+            image.area = area;
+            return "";
+        }
+        case kStart:
+            if (!ReadNumber(value, number) || number < 0 || number >= kAddressLimit) return "start must be 0..9999";
+            image.start = static_cast<int>(number);
+            return "";
+        default:
+            if (!ReadNumber(value, number) || number < 1 || number > kAddressLimit) return "length must be 1..10000";
+            length = number;
+            return "";
+    }
+}
+
+}  // namespace
+
+// The header lines come first, each once; the byte lines follow, each going
+// on where the one before ended. Blank lines and # comments may stand
+// anywhere. Anything else stops the parse at its line.
 bool ParseImage(const std::string& text, MemoryImage& image, std::string& why) {
     std::istringstream in(text);
     std::string line;
     long length = -1;
-    bool haveArea = false, haveStart = false;
+    int seenOn[kHeaderKeys] = {};  // line of each header line, 0 = not yet
     int lineNumber = 0;
+    bool inBytes = false;
     image.bytes.clear();
     auto fail = [&](const std::string& what) {
         why = "line " + std::to_string(lineNumber) + ": " + what;
@@ -61,14 +106,16 @@ bool ParseImage(const std::string& text, MemoryImage& image, std::string& why) {
     while (std::getline(in, line)) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line[0] == '#') continue;
         std::istringstream words(line);
         std::string key;
-        if (!(words >> key)) continue;
+        if (!(words >> key) || key[0] == '#') continue;
         if (key.back() == ':') {
+            if (!seenOn[kArea] || !seenOn[kStart] || !seenOn[kLength]) {
+                return fail("bytes before the area, start and length lines");
+            }
+            inBytes = true;
             long address = 0;
-            if (!haveStart || length < 0) return fail("bytes before the start and length lines");
-            if (!ReadNumber(key.substr(0, key.size() - 1), address)) return fail("bad byte address");
+            if (!ReadNumber(key.substr(0, key.size() - 1), address)) return fail("bad byte address '" + key + "'");
             if (address != image.start + static_cast<long>(image.bytes.size())) {
                 return fail("byte address " + std::to_string(address) + " does not follow on");
             }
@@ -76,28 +123,27 @@ bool ParseImage(const std::string& text, MemoryImage& image, std::string& why) {
             while (words >> byte) {
                 long value = 0;
                 if (byte.size() != 2 || !ReadNumber(byte, value, 16)) return fail("bad byte '" + byte + "'");
+                if (static_cast<long>(image.bytes.size()) >= length) {
+                    return fail("more bytes than the length line says (" + std::to_string(length) + ")");
+                }
                 image.bytes.push_back(static_cast<std::uint8_t>(value));
             }
             continue;
         }
-        std::string value;
-        words >> value;
-        long number = 0;
-        if (key == "area" && value.size() == 1) {
-            image.area = static_cast<char>(std::toupper(static_cast<unsigned char>(value[0])));
-            haveArea = true;
-        } else if (key == "plc" && ReadNumber(value, number) && number >= 0 && number <= 999) {
-            image.plc = static_cast<int>(number);
-        } else if (key == "start" && ReadNumber(value, number) && number >= 0 && number < kAddressLimit) {
-            image.start = static_cast<int>(number);
-            haveStart = true;
-        } else if (key == "length" && ReadNumber(value, number) && number >= 0) {
-            length = number;
-        } else {
-            return fail("cannot read '" + line + "'");
+        int headerKey = HeaderKeyOf(key);
+        if (headerKey < 0) return fail("cannot read '" + line + "'");
+        if (inBytes) return fail("'" + key + "' line after the byte lines (the header lines come first)");
+        if (seenOn[headerKey]) {
+            return fail("a second '" + key + "' line (the first is line " + std::to_string(seenOn[headerKey]) + ")");
         }
+        std::string value, extra;
+        words >> value;
+        if (words >> extra) return fail("cannot read '" + line + "'");
+        std::string wrong = TakeHeaderValue(headerKey, value, image, length);
+        if (!wrong.empty()) return fail(wrong);
+        seenOn[headerKey] = lineNumber;
     }
-    if (!haveArea || !haveStart || length < 0) {
+    if (!seenOn[kArea] || !seenOn[kStart] || !seenOn[kLength]) {
         why = "not a memory image (area, start and length lines needed)";
         return false;
     }

@@ -68,10 +68,10 @@ int ExplainRange(Session& session, const RangeResult& result) {
     if (result.ok) return kDone;
     if (!result.parsed.ok) {
         session.explain(result.block, result.parsed.failure, result.parsed.lines);
-    } else {
-        session.explain(result.block, result.transfer.failure, result.transfer.lines);
+        return kUsage;
     }
-    return kTagFailed;
+    session.explain(result.block, result.transfer.failure, result.transfer.lines);
+    return ExitStatusOf(result.transfer.failure);
 }
 
 }  // namespace plclink::host

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "utf8.h"
+
 namespace plclink::host {
 
 std::string Cell::plain() const {
@@ -24,24 +26,6 @@ const Cell* Record::find(const std::string& name) const {
     return nullptr;
 }
 
-namespace {
-
-// Length of the well-formed UTF-8 sequence at `at`, or 0.
-std::size_t Utf8Length(const std::string& text, std::size_t at) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(at);
-    std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
-    if (length == 0 || at + length > text.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80) return 0;
-    }
-    if (length == 3 && ((lead == 0xE0 && byte(at + 1) < 0xA0) || (lead == 0xED && byte(at + 1) >= 0xA0))) return 0;
-    if (length == 4 && ((lead == 0xF0 && byte(at + 1) < 0x90) || (lead == 0xF4 && byte(at + 1) >= 0x90))) return 0;
-    return length;
-}
-
-}  // namespace
-
 // Bytes that are not UTF-8 are escaped as the Latin-1 characters of the same
 // code, so the output is always valid JSON.
 std::string JsonString(const std::string& text) {
@@ -56,7 +40,7 @@ std::string JsonString(const std::string& text) {
             case '\t': out += "\\t"; break;
             default:
                 if (c >= 0x80) {
-                    std::size_t length = Utf8Length(text, i);
+                    std::size_t length = Utf8SequenceLength(text, i);
                     if (length != 0) {
                         out.append(text, i, length);
                         i += length - 1;

@@ -6,6 +6,7 @@
 #include "address_hint.h"
 #include "init_file.h"
 #include "port_probe.h"
+#include "printable_text.h"
 
 namespace plclink::host {
 
@@ -13,9 +14,19 @@ Session::Session(const GlobalOptions& options, const Driver& driver, std::ostrea
                  std::ostream& diagnostics)
     : options_(options), driver_(driver), out_(out), diagnostics_(diagnostics) {}
 
-void Session::error(const std::string& text) { diagnostics_ << "plclink-host: " << text << std::endl; }
+void Session::error(const std::string& text) {
+    diagnostics_ << "plclink-host: " << PrintableText(text) << std::endl;
+}
 
-void Session::note(const std::string& text) { diagnostics_ << "plclink-host: " << text << std::endl; }
+void Session::note(const std::string& text) {
+    diagnostics_ << "plclink-host: " << PrintableText(text) << std::endl;
+}
+
+void Session::showModuleLines(const std::vector<LogLine>& lines) {
+    // Lines already on standard error are not repeated.
+    if (HostLog::Instance().sendsToStderr()) return;
+    for (const LogLine& line : lines) diagnostics_ << "  " << PrintableText(ScreenText(line)) << '\n';
+}
 
 bool Session::prepareInitFile() {
     const std::string file = InitFileName(options_.vpi);
@@ -64,11 +75,8 @@ int Session::startOnLine() {
     if (!start(*request, result)) return kUsage;
     if (result == VPI_OK) return kDone;
     error("cannot open " + options_.line.port + ": " + WhyPortFails(options_.line.port));
-    if (!HostLog::Instance().sendsToStderr()) {
-        for (const LogLine& line : HostLog::Instance().captured()) {
-            diagnostics_ << "  " << ScreenText(line) << '\n';
-        }
-    }
+    showModuleLines(HostLog::Instance().captured());
+    diagnostics_.flush();
     return kUsage;
 }
 
@@ -120,7 +128,9 @@ Transfer Session::transfer(std::uint32_t command, const Tag& tag, ValueBuffer& b
     done.milliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
     done.lines = HostLog::Instance().captured();
-    done.failure = ExplainTransfer(done.result, done.lines, tag.station());
+    if (done.result != VPI_OK) {
+        done.failure = ExplainTransfer(done.result, done.lines, tag.station(), instance_->lastResponse());
+    }
     return done;
 }
 
@@ -134,14 +144,17 @@ Transfer Session::write(const Tag& tag, ValueBuffer& buffer, int count, bool blo
 
 void Session::explain(const std::string& subject, const Failure& failure,
                       const std::vector<LogLine>& lines) {
-    diagnostics_ << "plclink-host: " << subject << ": " << KindName(failure.kind) << ": "
-                 << failure.words << '\n';
-    if (!HostLog::Instance().sendsToStderr()) {
-        for (const LogLine& line : lines) {
-            if (line.category != 0) diagnostics_ << "  " << ScreenText(line) << '\n';
-        }
-    }
+    diagnostics_ << "plclink-host: " << PrintableText(subject) << ": " << KindName(failure.kind) << ": "
+                 << PrintableText(failure.words) << '\n';
+    showModuleLines(lines);
     diagnostics_.flush();
+}
+
+int ExitStatusOf(const Failure& failure) {
+    // Nothing was sent for a tag the module would not parse or build a
+    // request for: the user's input is at fault, not the line.
+    if (failure.kind == FailureKind::BadAddress || failure.kind == FailureKind::RequestRefused) return kUsage;
+    return kTagFailed;
 }
 
 void AddFailureFields(Record& record, std::int32_t result, const Failure& failure,

@@ -19,7 +19,9 @@
 
 namespace plclink::host {
 
-// Exit status of the program.
+// Exit status of the program. kUsage covers everything refused before
+// anything was sent; kTagFailed a tag that failed on the line. The worse of
+// two statuses is the larger.
 enum ExitCode : int { kDone = 0, kTagFailed = 1, kUsage = 2 };
 
 struct GlobalOptions {
@@ -85,6 +87,9 @@ public:
     // did not already appear on standard error.
     void explain(const std::string& subject, const Failure& failure,
                  const std::vector<LogLine>& lines);
+    // The module's lines that explain a failure, unless they already
+    // appeared on standard error.
+    void showModuleLines(const std::vector<LogLine>& lines);
     void error(const std::string& text);
     void note(const std::string& text);
 
@@ -102,6 +107,10 @@ private:
     bool threeDigit_ = false;
     unsigned pauseMs_ = 40;
 };
+
+// The exit status a failed tag calls for: kUsage when nothing was sent for
+// it (its address was refused), else kTagFailed.
+int ExitStatusOf(const Failure& failure);
 
 // Every record field of a failure: status, error, result, log.
 void AddFailureFields(Record& record, std::int32_t result, const Failure& failure,

@@ -12,6 +12,8 @@
 #include "address_hint.h"
 #include "failure.h"
 #include "line_options.h"
+#include "port_probe.h"
+#include "session.h"
 #include "tag.h"
 #include "value_buffer.h"
 
@@ -87,6 +89,21 @@ TEST(LineOptions, WhatTheRecordsCannotHoldIsRefused) {
     l = good;
     l.parity = "sometimes";
     EXPECT_TRUE(refused(l));
+    // Lines that reach no controller.
+    for (const char* none : {"NULLDEV", "nulldev", "NUL"}) {
+        l = good;
+        l.port = none;
+        EXPECT_TRUE(refused(l)) << none;
+    }
+}
+
+TEST(PortProbe, NamesAreFoundWhereTheDriverLooks) {
+    EXPECT_EQ(DevicePathOfPort("pts/1"), "/dev/pts/1");
+    EXPECT_EQ(DevicePathOfPort("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(DevicePathOfPort("/tmp/plc0"), "/tmp/plc0");
+    EXPECT_EQ(DevicePathOfPort("com3"), "/dev/ttyS2");
+    EXPECT_EQ(DevicePathOfPort("COM10"), "/dev/COM10");
+    EXPECT_EQ(DevicePathOfPort("Nul"), "/dev/null");
 }
 
 TEST(Tag, TypeAndTextsFollowTheAddressLayout) {
@@ -173,6 +190,43 @@ TEST(Failure, TheLastCauseTheModuleNamedSpeaksForTheTransfer) {
                              "VpiK701: recv. SC Ack fail", "S7200Read() S7200EstablishAssociation() rc = 2"});
     EXPECT_EQ(ExplainTransfer(2, thenSilent, 2).kind, FailureKind::SilentStation);
     EXPECT_EQ(ExplainTransfer(1, {}, 2).kind, FailureKind::RequestRefused);
+}
+
+TEST(Failure, TheControllersOwnErrorIsToldFromItsResponse) {
+    auto header = Lines({"VpiK701: Check Responed FAIL (PPI Rsp. header error)"});
+    // SD2 head, then the S7 response header ending in class 0x80, code 0x01.
+    std::vector<std::uint8_t> frame{0x68, 0x0F, 0x0F, 0x68, 0x00, 0x02, 0x08, 0x32, 0x03, 0x00, 0x00,
+                                    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x01, 0xC0, 0x16};
+    Failure f = ExplainTransfer(1, header, 2, frame);
+    EXPECT_EQ(f.kind, FailureKind::ControllerRefused);
+    EXPECT_EQ(f.words, "refused by the controller (error class 0x80, code 0x01)");
+    EXPECT_EQ(ExitStatusOf(f), kTagFailed);
+    frame[17] = 0x81;
+    frame[18] = 0x04;
+    EXPECT_EQ(ExplainTransfer(1, header, 2, frame).words,
+              "refused by the controller (error class 0x81, code 0x04): the service is not implemented on the "
+              "controller, or a frame error was reported");
+    frame[18] = 0x77;  // no meaning of its own: the class's
+    EXPECT_EQ(ExplainTransfer(1, header, 2, frame).words,
+              "refused by the controller (error class 0x81, code 0x77): application relationship error");
+    // A wrong protocol id fails the same check: that is a bad frame.
+    frame[7] = 0x31;
+    EXPECT_EQ(ExplainTransfer(1, header, 2, frame).kind, FailureKind::BadFrame);
+    EXPECT_EQ(ExplainTransfer(1, header, 2, {}).kind, FailureKind::BadFrame);
+
+    auto refused = Lines({"VpiK701: Check Responed FAIL (access_result: 0a)"});
+    EXPECT_EQ(ExplainTransfer(1, refused, 2).words,
+              "station 2 refused the access (access_result 0x0a: object does not exist; address outside its memory?)");
+    auto typeRefused = Lines({"VpiK701: Check Responed FAIL (access_result: 06)"});
+    EXPECT_EQ(ExplainTransfer(1, typeRefused, 2).words,
+              "station 2 refused the access (access_result 0x06: data type not supported)");
+}
+
+TEST(Failure, OnlyTheLineDecidesForExitStatusOne) {
+    EXPECT_EQ(ExitStatusOf({FailureKind::BadAddress, ""}), kUsage);
+    EXPECT_EQ(ExitStatusOf({FailureKind::RequestRefused, ""}), kUsage);
+    EXPECT_EQ(ExitStatusOf({FailureKind::SilentStation, ""}), kTagFailed);
+    EXPECT_EQ(ExitStatusOf({FailureKind::BadFrame, ""}), kTagFailed);
 }
 
 TEST(Failure, ParseFailuresQuoteTheModuleAndSayWhatIsWrong) {

@@ -79,7 +79,7 @@ TEST(MemoryImage, DamagedFilesAreRefusedWithTheReason) {
              Case{head + "length 2\n0010: 01 GG\n", "bad byte"},
              Case{"area X\nstart 0\nlength 1\n0000: 00\n", "area must be"},
              Case{"area V\nstart 9999\nlength 2\n9999: 00 01\n", "length must be"},
-             Case{"0000: 00\n", "before the start"},
+             Case{"0000: 00\n", "line 1: bytes before the area, start and length lines"},
              Case{"hello world\n", "cannot read"},
              Case{"", "not a memory image"},
          }) {
@@ -92,4 +92,33 @@ TEST(MemoryImage, DamagedFilesAreRefusedWithTheReason) {
     EXPECT_NE(CheckRange('V', 9990, 11), "");
     EXPECT_NE(CheckRange('V', 0, 0), "");
     EXPECT_NE(CheckRange('V', -1, 5), "");
+}
+
+TEST(MemoryImage, HeaderLinesComeFirstAndEachOnce) {
+    const std::string head = "# plclink memory image\nplc 2\narea V\nstart 10\nlength 2\n";
+    struct Case { std::string text; const char* says; };
+    for (const Case& c : {
+             // A later start would have moved the bytes already read.
+             Case{head + "0010: 01 02\nstart 20\n", "line 7: 'start' line after the byte lines"},
+             Case{head + "0010: 01\nplc 3\n0011: 02\n", "line 7: 'plc' line after the byte lines"},
+             Case{"area V\nstart 10\nstart 10\nlength 2\n0010: 01 02\n",
+                  "line 3: a second 'start' line (the first is line 2)"},
+             Case{"plc 2\nplc 3\narea V\nstart 0\nlength 1\n0000: 01\n", "line 2: a second 'plc'"},
+             Case{head + "0010: 01 02\n# done\nchecksum 12\n", "line 8: cannot read 'checksum 12'"},
+             Case{"area V\nstart 10 20\nlength 1\n", "line 2: cannot read 'start 10 20'"},
+             Case{"plc 1000\n", "line 1: plc must be 0..999"},
+             Case{head + "0010: 01 02 03\n", "line 6: more bytes than the length line says (2)"},
+         }) {
+        MemoryImage image;
+        std::string why;
+        EXPECT_FALSE(ParseImage(c.text, image, why)) << c.text;
+        EXPECT_EQ(why.rfind(c.says, 0), 0u) << why;
+    }
+    // Comments and blank lines may stand anywhere, the header in any order.
+    MemoryImage image;
+    std::string why;
+    ASSERT_TRUE(ParseImage("length 2\n\n# note\nstart 10\narea m\n0010: 01\n\n# more\n0011: 02\n", image, why))
+        << why;
+    EXPECT_EQ(image.area, 'M');
+    EXPECT_EQ(image.bytes, (std::vector<std::uint8_t>{1, 2}));
 }

@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "printable_text.h"
 #include "report.h"
 
 using namespace plclink::host;
@@ -41,4 +42,14 @@ TEST(Report, RecordsInEachForm) {
     std::ostringstream empty;
     WriteRecords(empty, Format::Json, {"tag"}, {});
     EXPECT_EQ(empty.str(), "[]\n");
+}
+
+TEST(PrintableText, ControlCharactersNeverReachTheTerminal) {
+    EXPECT_EQ(PrintableText("plain text, C:\\plc\\v.txt"), "plain text, C:\\plc\\v.txt");
+    EXPECT_EQ(PrintableText("\x1b]0;owned\x07\x1b[2Jx\r\n\t"), "\\x1B]0;owned\\x07\\x1B[2Jx\\x0D\\x0A\\x09");
+    EXPECT_EQ(PrintableText("\x7f"), "\\x7F");
+    EXPECT_EQ(PrintableText("\xE2\x94\x80 \xC3\xA4"), "\xE2\x94\x80 \xC3\xA4");  // UTF-8 kept
+    EXPECT_EQ(PrintableText("\xC2\x9B" "2J"), "\\xC2\\x9B2J");                   // a C1 CSI
+    EXPECT_EQ(PrintableText("\x9B" "2J \xC4"), "\\x9B2J \\xC4");                  // not UTF-8
+    EXPECT_EQ(PrintableText("\xF5\x80\x80"), "\\xF5\\x80\\x80");
 }

@@ -173,6 +173,7 @@ class SimCase(HostCase):
         self.addCleanup(self.stop, sim)
         first = sim.stdout.readline().split()
         self.assertTrue(first, "ppi-sim printed no port")
+        self.port_name = first[1]  # as the driver takes it: pts/N
         return first[0]
 
     @staticmethod
@@ -312,7 +313,7 @@ class ReadAndWrite(SimCase):
 class Failures(SimCase):
     def test_unknown_tag_syntax_fails_that_tag_only(self):
         r = self.host("--format", "json", "read", "02VX0100", "02VW0100", "02VW01", "02VB00009")
-        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.returncode, 2)  # the others are read, but the run was misused
         rows = {row["tag"]: row for row in self.json_of(r)}
         self.assertEqual(rows["02VW0100"]["value"], 0x1234)
         for tag in ("02VX0100", "02VW01", "02VB00009"):
@@ -361,6 +362,57 @@ class Failures(SimCase):
         self.assertEqual(r.returncode, 2)
         self.assertIn(f"cannot open {self.port}: in use by another program", r.stderr)
         self.assertIn("Fail to open", r.stderr)
+        # The bare name the driver takes is found where the driver looks.
+        r = self.run_host("--port", self.port_name, "read", "02VW0100")
+        self.assertEqual(r.returncode, 2)
+        self.assertEqual(r.stderr.splitlines()[0],
+                         f"plclink-host: cannot open {self.port_name}: in use by another program")
+
+    def test_everything_refused_before_sending_exits_with_two(self):
+        for args, says in (
+                (("read", "02VW0101"), "plclink-host: 02VW0101: bad address: "),
+                (("write", "02VW0100=1", "02VX0102=1"), "plclink-host: nothing was written"),
+                (("write", "02VB0100=300"), "plclink-host: 02VB0100: '300' is out of range for a byte"),
+                (("read-block", "02VW0101", "2"), "plclink-host: 02VW0101: bad address: "),
+                (("read-block", "02VW0100", "200"), "plclink-host: a word block holds 1.."),
+                (("monitor", "02VW0100", "02VW01", "--count", "1"), "plclink-host: nothing monitored")):
+            r = self.host(*args)
+            self.assertEqual(r.returncode, 2, (args, r.stderr))
+            self.assertIn(says, r.stderr, args)
+        self.assertEqual(self.rows("read", "02VW0100")["02VW0100"]["value"], 0x1234)  # nothing written
+        for null_line in ("NULLDEV", "nulldev"):
+            r = self.run_host("--port", null_line, "read", "02VW0100")
+            self.assertEqual(r.returncode, 2)
+            self.assertEqual(r.stderr, "plclink-host: NULLDEV is the driver's null line: it reaches no controller\n")
+        # A tag that fails on the line keeps 1.
+        self.assertEqual(self.host("read", "02VW0100", "07VW0100").returncode, 1)
+
+    def test_a_run_that_goes_well_says_nothing_on_standard_error(self):
+        r = self.host("read", "02VW0100")
+        self.assertEqual((r.returncode, r.stderr), (0, ""))
+        r = self.host("write", "02VW0300=5")
+        self.assertEqual((r.returncode, r.stderr), (0, ""))
+        r = self.host("--verbose", "read", "02VW0100")
+        self.assertEqual(r.returncode, 0)
+        self.assertIn("module log: VpiK701: ColdStart() end OK", r.stderr)
+        self.assertIn("module log: VpiK701: EndVpi()", r.stderr)
+
+
+class ControllerRefusals(SimCase):
+    sim_args = ("--fault", "reject=0x8001:always@2", "--fault", "reject=0x8500:always@3", "--station", "3")
+
+    def test_the_error_class_and_code_are_told(self):
+        r = self.host("--format", "json", "read", "02VW0100", "03VW0100")
+        self.assertEqual(r.returncode, 1)
+        rows = {row["tag"]: row for row in self.json_of(r)}
+        self.assertEqual(rows["02VW0100"]["status"], "refused request")
+        self.assertEqual(rows["02VW0100"]["error"], "refused by the controller (error class 0x80, code 0x01)")
+        self.assertIn("plclink-host: 02VW0100: refused request: refused by the controller (error class 0x80, "
+                      "code 0x01)\n", r.stderr)
+        self.assertIn("plclink-host: 03VW0100: refused request: refused by the controller (error class 0x85, "
+                      "code 0x00): wrong frames\n", r.stderr)
+        self.assertNotIn("broken or unexpected frames", r.stderr)
+        self.assertEqual(r.stderr.count("Check Responed FAIL (PPI Rsp. header error)"), 6)
 
 
 class BadFrames(SimCase):
@@ -496,6 +548,12 @@ class Terminal(SimCase):
         self.assertIn("totals after", out)
         self.assertNotIn("module log: VpiK701: ColdStart", out.split("totals after")[0].split("monitor ")[-1])
 
+    def test_the_live_view_says_when_rounds_take_longer_than_the_interval(self):
+        code, out = self.on_terminal("monitor", "02VW0100", "--interval", "1", interrupt_after=1.5)
+        self.assertEqual(code, 0, out)
+        self.assertRegex(out, r"every 1 ms: poll \d+, [\d.]+ s, a round takes [\d.]+ ms: polling back to back")
+        self.assertRegex(out, r"totals after \d+ polls in [\d.]+ s \(\d+ rounds took longer than the interval\)")
+
     def test_dump_shows_a_progress_bar_only_on_a_terminal(self):
         code, out = self.on_terminal("dump", "V", "0", "600", "v.txt")
         self.assertEqual(code, 0, out)
@@ -552,6 +610,26 @@ class DumpAndLoad(SimCase):
             back = f.read()
         self.assertIn("0000: 00 25 4A", back)
         self.assertIn("4080: " + " ".join("%02X" % ((4080 + i) * 37 % 251) for i in range(16)), back)
+
+    def test_a_memory_image_is_checked_whole_before_anything_is_written(self):
+        def load(name, text):
+            with open(os.path.join(self.dir.name, name), "w") as f:
+                f.write(text)
+            return self.host("load", name)
+
+        image = "plc 2\narea V\nstart 100\nlength 2\n0100: 55 66\n"
+        r = load("late.txt", image + "start 200\n")
+        self.assertEqual(r.returncode, 2)
+        self.assertEqual(r.stderr, "plclink-host: late.txt: line 6: 'start' line after the byte lines "
+                                   "(the header lines come first)\n")
+        r = load("twice.txt", "area V\n" + image)
+        self.assertEqual(r.returncode, 2)
+        self.assertEqual(r.stderr, "plclink-host: twice.txt: line 3: a second 'area' line (the first is line 1)\n")
+        # A line's control characters are shown escaped, never sent to the terminal.
+        r = load("ctl.txt", image + "\x1b]0;owned\x07\x1b[2J\n")
+        self.assertEqual(r.returncode, 2)
+        self.assertEqual(r.stderr, "plclink-host: ctl.txt: line 6: cannot read '\\x1B]0;owned\\x07\\x1B[2J'\n")
+        self.assertEqual(self.rows("read", "02VW0100")["02VW0100"]["value"], 0x1234)  # nothing written
 
     def test_bad_ranges_and_files_are_refused(self):
         self.assertEqual(self.host("dump", "V", "9990", "11", "x.txt").returncode, 2)
