@@ -1,6 +1,7 @@
 // monitor: reads the tags again and again. On a terminal a live table is
 // redrawn in place; otherwise one line per poll. Ctrl-C, --count or
 // --duration ends it, and the totals follow.
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <iostream>
@@ -9,6 +10,8 @@
 #include "commands.h"
 #include "interrupt.h"
 #include "monitor_view.h"
+#include "printable_text.h"
+#include "round_schedule.h"
 #include "tag_reader.h"
 #include "terminal.h"
 #include "time_text.h"
@@ -32,13 +35,34 @@ private:
     std::size_t drawn_ = 0;
 };
 
-// One poll of every tag.
-void Poll(TagReader& reader, std::vector<TagWatch>& watches) {
+// One poll of every tag; adds the module's lines of failed reads to
+// `failureLines` (once for a block that failed for several tags).
+void Poll(TagReader& reader, std::vector<TagWatch>& watches, std::vector<LogLine>& failureLines) {
     const std::vector<TagReading> readings = reader.readAll();
+    const std::vector<LogLine>* added = nullptr;
     for (std::size_t i = 0; i < watches.size(); ++i) {
         const TagReading& r = readings[i];
         watches[i].count(r.done.result == VPI_OK, r.buffer.element(0), r.done.failure.kind,
                          r.done.milliseconds);
+        if (r.done.result == VPI_OK || r.done.lines.empty()) continue;
+        bool sameAsBefore = added != nullptr && added->size() == r.done.lines.size() &&
+                            std::equal(added->begin(), added->end(), r.done.lines.begin(),
+                                       [](const LogLine& a, const LogLine& b) {
+                                           return a.text == b.text && a.time == b.time;
+                                       });
+        if (!sameAsBefore) failureLines.insert(failureLines.end(), r.done.lines.begin(), r.done.lines.end());
+        added = &r.done.lines;
+    }
+}
+
+// One poll in the redirected forms: a line of text or CSV, or a JSON object
+// of the "polls" array.
+void WritePoll(std::ostream& out, Format format, std::chrono::system_clock::time_point time, long poll,
+               const std::vector<TagWatch>& watches) {
+    switch (format) {
+        case Format::Table: out << PollLine(time, watches) << std::endl; break;
+        case Format::Csv: out << PollCsvLine(time, watches) << std::endl; break;
+        case Format::Json: out << (poll > 1 ? ",\n " : "\n ") << PollJson(time, poll, watches) << std::flush; break;
     }
 }
 
@@ -65,7 +89,7 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
         ParsedTag parsed = session.parseTag(text, false);
         if (!parsed.ok) {
             session.explain(text, parsed.failure, parsed.lines);
-            status = kTagFailed;
+            status = kUsage;
         }
         watches.push_back(TagWatch{parsed.tag});
     }
@@ -87,7 +111,7 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
     LiveTable table;
     MonitorHeading heading{session.options().line.port, options.intervalMs, 0, 0};
     const Clock::time_point begin = Clock::now();
-    const auto interval = std::chrono::milliseconds(options.intervalMs);
+    RoundSchedule schedule(std::chrono::milliseconds(options.intervalMs), begin);
     if (session.format() == Format::Csv) out << PollCsvHeader(watches) << '\n';
     if (session.format() == Format::Json) out << "{\"polls\": [";
 
@@ -99,27 +123,31 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
             std::chrono::duration<double>(Clock::now() - begin).count() >= *options.durationS) {
             break;
         }
-        auto pollStart = Clock::now();
         auto wallTime = std::chrono::system_clock::now();
-        Poll(reader, watches);
+        std::vector<LogLine> failureLines;
+        Poll(reader, watches, failureLines);
         ++polls;
+        const Clock::time_point nextStart = schedule.next(Clock::now());
+        // The module's lines: all of them when the user asked to see them
+        // (held while the table owns the terminal), else those of failures.
+        std::vector<LogLine> shown = logHeld ? HostLog::Instance().takeHeld() : std::vector<LogLine>{};
+        if (!HostLog::Instance().sendsToStderr()) shown = std::move(failureLines);
         if (live) {
-            for (const LogLine& line : HostLog::Instance().takeHeld()) {
-                recentLog.push_back(ScreenText(line));
+            for (const LogLine& line : shown) {
+                recentLog.push_back(PrintableText(ScreenText(line)));
                 if (recentLog.size() > 3) recentLog.pop_front();
             }
             heading.polls = polls;
             heading.elapsedS = std::chrono::duration<double>(Clock::now() - begin).count();
+            heading.overran = schedule.lastOverran();
+            heading.lastRoundMs = std::chrono::duration<double, std::milli>(schedule.lastRound()).count();
             table.draw(out, LiveTableLines(heading, watches, {recentLog.begin(), recentLog.end()}));
-        } else if (session.format() == Format::Table) {
-            out << PollLine(wallTime, watches) << std::endl;
-        } else if (session.format() == Format::Csv) {
-            out << PollCsvLine(wallTime, watches) << std::endl;
         } else {
-            out << (polls > 1 ? ",\n " : "\n ") << PollJson(wallTime, polls, watches) << std::flush;
+            session.showModuleLines(shown);
+            WritePoll(out, session.format(), wallTime, polls, watches);
         }
         if (options.count && polls >= *options.count) break;
-        WaitUntil(pollStart + interval);
+        WaitUntil(nextStart);
     }
     HostLog::Instance().hold(false);
 
@@ -131,7 +159,11 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
         case Format::Table: {
             char took[32];
             std::snprintf(took, sizeof took, "%.1f s", seconds);
-            out << "\ntotals after " << polls << " polls in " << took << ":\n";
+            out << "\ntotals after " << polls << " polls in " << took;
+            if (schedule.overruns() > 0) {
+                out << " (" << schedule.overruns() << " rounds took longer than the interval)";
+            }
+            out << ":\n";
             WriteRecords(out, Format::Table, TotalsColumns(), totals);
             break;
         }

@@ -9,7 +9,8 @@
 
 namespace plclink::host {
 
-void TagWatch::count(bool succeeded, std::uint32_t value, FailureKind failure, double milliseconds) {
+void TagWatch::count(bool succeeded, std::uint32_t value, FailureKind failure, double milliseconds,
+                     Clock::time_point at) {
     seen = true;
     ok = succeeded;
     ++transactions;
@@ -17,6 +18,7 @@ void TagWatch::count(bool succeeded, std::uint32_t value, FailureKind failure, d
     totalMs += milliseconds;
     if (succeeded) {
         raw = value;
+        rawAt = at;
         lastFailure = FailureKind::None;
     } else {
         ++failures;
@@ -24,8 +26,25 @@ void TagWatch::count(bool succeeded, std::uint32_t value, FailureKind failure, d
     }
 }
 
-std::string TagWatch::valueText() const {
-    return seen && transactions > failures ? ValueText(tag.type, raw) : "-";
+namespace {
+
+double SecondsBetween(TagWatch::Clock::time_point from, TagWatch::Clock::time_point to) {
+    return std::max(0.0, std::chrono::duration<double>(to - from).count());
+}
+
+// Seconds with one decimal, "2.5".
+std::string SecondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", seconds);
+    return text;
+}
+
+}  // namespace
+
+std::string TagWatch::valueText(Clock::time_point now) const {
+    if (!hasValue()) return "-";
+    if (!stale()) return ValueText(tag.type, raw);
+    return "was " + ValueText(tag.type, raw) + " (" + SecondsText(SecondsBetween(rawAt, now)) + " s ago)";
 }
 
 std::string TagWatch::statusText() const { return seen ? KindName(lastFailure) : "-"; }
@@ -37,7 +56,7 @@ std::string Pad(const std::string& text, std::size_t width) {
 }
 
 Cell ValueCell(const TagWatch& w) {
-    if (!(w.seen && w.transactions > w.failures)) return Cell::Null();
+    if (!w.hasValue()) return Cell::Null();
     if (w.tag.type == ElementType::Float && !FloatIsFinite(w.raw)) return Cell::Text(FloatText(w.raw));
     return Cell::Number(ValueText(w.tag.type, w.raw));
 }
@@ -49,9 +68,13 @@ std::vector<std::string> LiveTableLines(const MonitorHeading& heading,
                                         const std::vector<std::string>& recentLog) {
     std::vector<std::string> lines;
     char head[160];
-    std::snprintf(head, sizeof head, "monitor %s every %d ms: poll %ld, %.1f s  (Ctrl-C ends)",
-                  heading.port.c_str(), heading.intervalMs, heading.polls, heading.elapsedS);
-    lines.push_back(head);
+    std::snprintf(head, sizeof head, "monitor %s every %d ms: poll %ld, %.1f s", heading.port.c_str(),
+                  heading.intervalMs, heading.polls, heading.elapsedS);
+    std::string first = head;
+    if (heading.overran) {
+        first += ", a round takes " + MillisecondsText(heading.lastRoundMs) + " ms: polling back to back";
+    }
+    lines.push_back(first + "  (Ctrl-C ends)");
     std::vector<std::vector<std::string>> rows{
         {"TAG", "TYPE", "VALUE", "STATUS", "TRANSACTIONS", "FAILURES", "LAST MS", "MEAN MS"}};
     for (const TagWatch& w : watches) {
@@ -113,18 +136,19 @@ std::string PollJson(std::chrono::system_clock::time_point time, long poll,
 }
 
 const std::vector<std::string>& TotalsColumns() {
-    static const std::vector<std::string> columns{"tag",      "type",    "value",  "status",
+    static const std::vector<std::string> columns{"tag",          "type",     "value",   "stale_s", "status",
                                                   "transactions", "failures", "last_ms", "mean_ms"};
     return columns;
 }
 
-std::vector<Record> TotalsRecords(const std::vector<TagWatch>& watches) {
+std::vector<Record> TotalsRecords(const std::vector<TagWatch>& watches, TagWatch::Clock::time_point now) {
     std::vector<Record> records;
     for (const TagWatch& w : watches) {
         Record record;
         record.add("tag", Cell::Text(w.tag.text));
         record.add("type", Cell::Text(std::string(ElementName(w.tag.type))));
         record.add("value", ValueCell(w));
+        record.add("stale_s", w.stale() ? Cell::Number(SecondsText(SecondsBetween(w.rawAt, now))) : Cell::Null());
         record.add("status", Cell::Text(w.statusText()));
         record.add("transactions", Cell::Number(w.transactions));
         record.add("failures", Cell::Number(w.failures));
