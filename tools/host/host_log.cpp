@@ -19,9 +19,10 @@ void HostLog::record(int category, std::string text) {
     if (file_ != nullptr) {
         std::fprintf(file_, "%s\n", FileText(line).c_str());
         std::fflush(file_);
-    } else if (verbose_ && held_) {
+    }
+    if (held_) {
         heldLines_.push_back(line);
-    } else if (verbose_) {
+    } else if (sendsToStderr()) {
         std::fprintf(stderr, "%s\n", PrintableText(ScreenText(line)).c_str());
     }
     captured_.push_back(std::move(line));

@@ -33,8 +33,8 @@ public:
     void setVerbose(bool verbose) { verbose_ = verbose; }
     bool sendsToStderr() const { return file_ == nullptr && verbose_; }
 
-    // While held, lines meant for standard error are kept instead; takeHeld
-    // hands them over.
+    // While held, every line is kept (and still written to the file), not
+    // shown on standard error; takeHeld hands them over.
     void hold(bool held) { held_ = held; }
     std::vector<LogLine> takeHeld();
 
