@@ -85,7 +85,8 @@ constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
                           answer to a read and a read's to a write, or the
                           same function for another size (values EE)
           late            SC, then the answer of the station's previous
-                          request (none before the first: the poll gets SC)
+                          request, named in the trace (none before the
+                          first: the poll gets SC)
           flood[=MS]      noise at the line's full speed in place of the SC,
                           for MS milliseconds (default: without end); no
                           noise byte is a frame start byte

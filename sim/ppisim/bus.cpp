@@ -85,7 +85,7 @@ Reply Bus::onRequest(Station& station, const Frame& frame, std::int64_t nowUs) {
         const std::int64_t scanUs = scan == scanMs_.end() ? 0 : std::int64_t{scan->second} * 1000;
         pending_[st] = Pending{std::move(response), nowUs + scanUs};
     }
-    answered_[st] = std::move(answer);
+    answered_[st] = Answer{std::move(answer), station.lastJob() + (refusal ? ", refused" : "")};
     if (fault.kind == FaultKind::Trickle) {
         reply.trickleMs = fault.arg.value_or(kDefaultTrickleMs);
         trickled_[st] = reply.trickleMs;
@@ -124,8 +124,8 @@ Bytes Bus::spoilt(Station& station, const Frame& frame, const FaultDecision& fau
             note += "; fault late (no earlier answer)";
             return {};
         }
-        note += "; fault late";
-        return previous->second;
+        note += "; fault late (answer of: " + previous->second.job + ")";
+        return previous->second.frame;
     }
     default:
         return answer;

@@ -73,7 +73,13 @@ private:
     std::map<std::uint8_t, Station> stations_;
     std::map<std::uint8_t, Pending> pending_;  // prepared response per station
     std::map<std::uint8_t, std::uint32_t> scanMs_;
-    std::map<std::uint8_t, Bytes> answered_;  // each station's last answer, unspoilt
+    // Each station's last answer as it prepared it (before any fault but a
+    // refusal spoilt it), and the job it answers, for the trace.
+    struct Answer {
+        Bytes frame;
+        std::string job;
+    };
+    std::map<std::uint8_t, Answer> answered_;
     std::map<std::uint8_t, std::uint32_t> trickled_;  // pending responses to send byte by byte
 };
 

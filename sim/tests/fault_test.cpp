@@ -217,8 +217,8 @@ TEST_F(FaultyBus, LateHandsOutThePreviousAnswerAndKeepsThisOneForTheNext) {
     EXPECT_EQ(Send(kWriteMB10)->bytes, Bytes{kSC});
     EXPECT_EQ(Poll(), Bytes{kSC});
     EXPECT_EQ(bus->station(2)->memory().bytes(Area::M)[10], 0x5A);
-    // The read gets the write's answer.
-    Send(kReadVW100);
+    // The read gets the write's answer, and the trace says whose it is.
+    EXPECT_EQ(Send(kReadVW100)->note, "station 2: read V100.0 ts04 x1; fault late (answer of: write M10.0 ts02 x1)");
     EXPECT_EQ(MessageOf(Poll()), Hex("32 03 00 00 00 00 00 02 00 01 00 00 05 01 FF"));
     // The next request, answered in time, still gets its own answer.
     Send(kReadVW100);

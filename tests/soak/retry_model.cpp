@@ -13,10 +13,28 @@ constexpr std::uint64_t kExchangeSlackMs = 50 + 100;
 // What one exchange gives the transaction: 0 a response that passes,
 // 3 a response that the check refuses (status 0), 1 a broken or foreign
 // frame, 2 silence.
-constexpr int kPassed = 0, kBroken = 1, kSilent = 2, kRefused = 3;
+constexpr int kPassed = 0, kBroken = 1, kSilent = 2, kRefused = 3, kUncertain = 4;
 
-int ExchangeOf(Fault fault) {
-    switch (fault) {
+// A late answer passes when it is of the request's function and size (the
+// line cannot tell it apart), else it is refused; with none to stand in,
+// the poll gets SC alone, a broken frame.
+int LateExchange(Job job, const SimRequest& r) {
+    if (r.lateAnswerOf.empty()) return kBroken;
+    const auto earlier = ParseJobText(r.lateAnswerOf);
+    if (!earlier || earlier->refused || earlier->job != job) return kRefused;
+    if (job == Job::Write) return kPassed;
+    return earlier->valueBytes() == r.valueBytes ? kPassed : kRefused;
+}
+
+int ExchangeOf(Job job, const SimRequest& r) {
+    switch (r.fault) {
+        case Fault::Late: return LateExchange(job, r);
+        case Fault::Mismatch: return kRefused;
+        case Fault::Flood:
+        case Fault::Trickle: return kUncertain;
+        default: break;
+    }
+    switch (r.fault) {
         case Fault::None: return kPassed;
         case Fault::Silent: return kSilent;
         case Fault::Token:
@@ -24,24 +42,31 @@ int ExchangeOf(Fault fault) {
         case Fault::Truncate: return kBroken;
         case Fault::BadFcs:
         case Fault::Refuse: return kRefused;
+        default: return kBroken;
     }
-    return kBroken;
 }
 
 // Longest time of one exchange by how it went: 40 ms pause and 1 ms RTS
 // lead before the request, and when the SC came, 40 ms and 1 ms before the
 // poll; a silent station costs one read time-out, a truncated response two
 // (the read that got part of it, then the one that got nothing).
-std::uint64_t ExchangeMs(Fault fault, std::uint64_t t) {
+std::uint64_t ExchangeMs(const SimRequest& r, std::uint64_t t) {
     std::uint64_t ms = 41 + kExchangeSlackMs;
-    switch (fault) {
+    switch (r.fault) {
         case Fault::Silent: return ms + t;
         case Fault::Token:
         case Fault::Garbage: return ms;
         case Fault::Truncate: return ms + 41 + 2 * t;
+        case Fault::Late: return r.lateAnswerOf.empty() ? ms + 41 + 2 * t : ms + 41;
         default: return ms + 41;
     }
 }
+
+// The longest exchange against a flood or a trickle: a purge that gives up
+// after one read time-out, then the SC and the three receive steps, each
+// ending at the latest one read time-out plus twice its bytes' line time
+// (a full frame: 255 bytes, 585 ms at 9600 baud).
+std::uint64_t UncertainExchangeMs(std::uint64_t t) { return 82 + kExchangeSlackMs + (t + 50) + 4 * t + 600; }
 
 class Walk {
 public:
@@ -61,12 +86,22 @@ public:
                  ", the rules make a " + NameOf(job));
             return -1;
         }
-        e_.worstMs += ExchangeMs(r.fault, t_);
         if (job == Job::Association) {
             ++e_.associations;
             e_.worstMs += kAssociationWaitMs;
         }
-        return ExchangeOf(r.fault);
+        const int x = ExchangeOf(job, r);
+        e_.worstMs += x == kUncertain ? UncertainExchangeMs(t_) : ExchangeMs(r, t_);
+        return x;
+    }
+
+    // Every attempt left after an uncertain exchange in attempt `attempt`:
+    // this one's association, and for each later one an exchange and an
+    // association of three attempts.
+    void uncertainRest(int attempt) {
+        e_.uncertain = true;
+        const std::uint64_t association = kAttempts * (kAssociationWaitMs + UncertainExchangeMs(t_));
+        e_.worstMs += association + std::uint64_t(kAttempts - 1 - attempt) * (UncertainExchangeMs(t_) + association);
     }
 
     // S7200EstablishAssociation: 0, 1 or 2.
@@ -74,7 +109,7 @@ public:
         int last = 2;
         for (int attempt = 0; attempt < kAttempts; ++attempt) {
             const int x = exchange(Job::Association);
-            if (x < 0) return -1;
+            if (x < 0 || x == kUncertain) return x;
             if (x == kPassed) return 0;
             last = x == kRefused ? 1 : x;
         }
@@ -104,6 +139,10 @@ Expectation Expect(Job job, const std::vector<SimRequest>& requests, std::uint64
     for (int attempt = 0; attempt < kAttempts && !done; ++attempt) {
         const int x = walk.exchange(job);
         if (x < 0) return e;
+        if (x == kUncertain) {
+            walk.uncertainRest(attempt);
+            return e;
+        }
         if (x == kPassed) {
             e.result = 0;
             done = true;
@@ -115,6 +154,10 @@ Expectation Expect(Job job, const std::vector<SimRequest>& requests, std::uint64
             status = 2;
         } else {
             status = walk.associate();
+            if (status == kUncertain) {
+                walk.uncertainRest(attempt);
+                return e;
+            }
             if (status < 0) return e;
             if (status == 2) break;
         }

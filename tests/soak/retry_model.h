@@ -19,6 +19,10 @@ struct Expectation {
     std::size_t associations = 0;  // association attempts among them
     std::uint64_t worstMs = 0;     // the longest it may take
     std::string mismatch;          // non-empty when the requests do not follow the rules
+    // A flood or a trickle met: how the driver's bounded waits fall against
+    // the peer's timing decides the rest, so result and requests are not
+    // judged, only the worst time of every attempt left.
+    bool uncertain = false;
 };
 
 // `job` is Read or Write; `readTimeoutMs` the line's read time-out.

@@ -14,6 +14,10 @@ const char* NameOf(Fault fault) {
         case Fault::Truncate: return "truncate";
         case Fault::BadFcs: return "badfcs";
         case Fault::Refuse: return "refuse";
+        case Fault::Mismatch: return "mismatch";
+        case Fault::Late: return "late";
+        case Fault::Flood: return "flood";
+        case Fault::Trickle: return "trickle";
     }
     return "?";
 }
@@ -26,6 +30,21 @@ const char* NameOf(Job job) {
         case Job::Other: return "other";
     }
     return "?";
+}
+
+std::optional<JobText> ParseJobText(const std::string& text) {
+    JobText out;
+    char verb[8] = {};
+    unsigned bit = 0, transport = 0;
+    if (std::sscanf(text.c_str(), "%7s %c%u.%u ts%x x%u", verb, &out.area, &out.byteAddress, &bit, &transport,
+                    &out.count) != 6)
+        return std::nullopt;
+    const std::string v = verb;
+    if (v != "read" && v != "write") return std::nullopt;
+    out.job = v == "read" ? Job::Read : Job::Write;
+    out.elementBytes = transport == 0x06 ? 4 : transport == 0x04 ? 2 : 1;
+    out.refused = text.find(", refused") != std::string::npos;
+    return out;
 }
 
 SimTrace::SimTrace(const std::string& path) : file_(std::fopen(path.c_str(), "r")) {}
@@ -68,6 +87,11 @@ void SimTrace::line(const std::string& text) {
         if (bytes[6] == 0x6C) r.job = Job::Association;
         else if (bytes.size() > 17 && bytes[17] == 0x04) r.job = Job::Read;
         else if (bytes.size() > 17 && bytes[17] == 0x05) r.job = Job::Write;
+        if (r.job != Job::Association && bytes.size() > 24) {
+            const unsigned transport = bytes[22];
+            const unsigned size = transport == 0x06 ? 4 : transport == 0x04 ? 2 : 1;
+            r.valueBytes = size * (bytes[23] << 8 | bytes[24]);
+        }
         requests_.push_back(r);
         awaitingNote_ = true;
         return;
@@ -81,9 +105,19 @@ void SimTrace::line(const std::string& text) {
     if (note == "fault silent") r.fault = Fault::Silent;
     else if (note == "fault token") r.fault = Fault::Token;
     else if (note == "fault garbage") r.fault = Fault::Garbage;
+    else if (note == "fault flood") r.fault = Fault::Flood;
     else if (note.rfind("station ", 0) == 0) {
         r.executed = true;
-        if (note.find("; fault badfcs") != std::string::npos) r.fault = Fault::BadFcs;
+        // First: a late answer names the earlier job, with its own faults.
+        const std::string late = "; fault late (answer of: ";
+        if (const auto at = note.find(late); at != std::string::npos) {
+            r.fault = Fault::Late;
+            r.lateAnswerOf = note.substr(at + late.size());
+            if (!r.lateAnswerOf.empty() && r.lateAnswerOf.back() == ')') r.lateAnswerOf.pop_back();
+        } else if (note.find("; fault late") != std::string::npos) r.fault = Fault::Late;
+        else if (note.find("; fault mismatch") != std::string::npos) r.fault = Fault::Mismatch;
+        else if (note.find("; fault trickle") != std::string::npos) r.fault = Fault::Trickle;
+        else if (note.find("; fault badfcs") != std::string::npos) r.fault = Fault::BadFcs;
         else if (note.find("; fault truncate") != std::string::npos) r.fault = Fault::Truncate;
         else if (note.find("; fault refuse") != std::string::npos) {
             r.fault = Fault::Refuse;

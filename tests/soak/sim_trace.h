@@ -5,13 +5,14 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace plclink::soak {
 
 enum class Job { Association, Read, Write, Other };
-enum class Fault { None, Silent, Token, Garbage, Truncate, BadFcs, Refuse };
+enum class Fault { None, Silent, Token, Garbage, Truncate, BadFcs, Refuse, Mismatch, Late, Flood, Trickle };
 
 const char* NameOf(Fault fault);
 const char* NameOf(Job job);
@@ -20,8 +21,26 @@ struct SimRequest {
     Job job = Job::Other;
     Fault fault = Fault::None;
     bool executed = false;  // the station carried out the job (even if its answer was spoilt)
+    std::size_t valueBytes = 0;  // a read's or write's value bytes, by its item
+    // Late: the job whose answer stood in ("read V100.0 ts04 x1", maybe with
+    // ", refused"); empty when there was none.
+    std::string lateAnswerOf;
     std::string note;
 };
+
+// A read or write as the simulator describes it: "read V100.0 ts04 x1",
+// with ", refused" when its answer refused the access.
+struct JobText {
+    Job job = Job::Other;
+    char area = 0;
+    unsigned byteAddress = 0;
+    unsigned elementBytes = 0;
+    unsigned count = 0;
+    bool refused = false;
+    std::size_t valueBytes() const { return std::size_t{elementBytes} * count; }
+};
+// Nothing when `text` is not a read or write (a set-up, an unusable job).
+std::optional<JobText> ParseJobText(const std::string& text);
 
 class SimTrace {
 public:
