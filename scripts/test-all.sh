@@ -1,29 +1,58 @@
 #!/usr/bin/env bash
-# Builds everything from scratch and runs every test suite.
+# Builds everything from scratch and runs every test suite. Compiler warnings
+# are errors here (PLCLINK_WARNINGS_AS_ERRORS=OFF in the environment turns
+# that off). Each stage's duration is printed as it ends, and all of them at
+# the end, so that a slow stage shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD=${PLCLINK_BUILD_ROOT:-$ROOT/build}
+export PLCLINK_WARNINGS_AS_ERRORS=${PLCLINK_WARNINGS_AS_ERRORS:-ON}
 
-scripts/install-deps.sh linux
+STAGES=()
+report_stages() {
+  local status=$?
+  echo "=== stage durations"
+  local line
+  for line in "${STAGES[@]}"; do echo "    $line"; done
+  echo "    total: $((SECONDS / 60)) min $((SECONDS % 60)) s"
+  return $status
+}
+trap report_stages EXIT
 
-build_and_test() {  # name, cmake args...
+stage() {  # name, command...
   local name=$1; shift
-  echo "=== $name build"
-  rm -rf "$BUILD/$name"
-  cmake -S . -B "$BUILD/$name" -G Ninja "$@" >/dev/null
-  ninja -C "$BUILD/$name"
-  echo "=== $name tests"
-  (cd "$BUILD/$name" && ctest --output-on-failure)
+  local start=$SECONDS
+  echo "=== $name"
+  local status=0
+  "$@" || status=$?
+  local took=$((SECONDS - start))
+  local outcome=""
+  [ $status -eq 0 ] || outcome=" (FAILED)"
+  STAGES+=("$(printf '%-16s %3d min %2d s%s' "$name" $((took / 60)) $((took % 60)) "$outcome")")
+  echo "=== $name: $((took / 60)) min $((took % 60)) s$outcome"
+  return $status
 }
 
-build_and_test x64
-CFLAGS=-m32 CXXFLAGS=-m32 LDFLAGS=-m32 build_and_test x86
+# (Runs as a stage, where set -e does not apply: each step checks itself.)
+build_and_test() {  # name, cmake args...
+  local name=$1; shift
+  echo "--- $name build"
+  rm -rf "$BUILD/$name"
+  cmake -S . -B "$BUILD/$name" -G Ninja -DPLCLINK_WARNINGS_AS_ERRORS="$PLCLINK_WARNINGS_AS_ERRORS" "$@" >/dev/null || return
+  ninja -C "$BUILD/$name" || return
+  echo "--- $name tests"
+  (cd "$BUILD/$name" && ctest --output-on-failure)
+}
+build_x86() { CFLAGS=-m32 CXXFLAGS=-m32 LDFLAGS=-m32 build_and_test x86; }
+
+stage deps scripts/install-deps.sh linux
+stage x64 build_and_test x64
+stage x86 build_x86
 
 # Further suites, each in its own script.
 for extra in scripts/test-all.d/*.sh; do
   [ -e "$extra" ] || continue
-  echo "=== $(basename "$extra" .sh)"
-  bash "$extra" "$BUILD"
+  stage "$(basename "$extra" .sh)" bash "$extra" "$BUILD"
 done
 echo "=== all suites passed"

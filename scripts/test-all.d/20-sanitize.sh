@@ -15,6 +15,7 @@ REPORTS=$BUILD/sanitizer-reports
 
 rm -rf "$BUILD"
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPLCLINK_WARNINGS_AS_ERRORS="${PLCLINK_WARNINGS_AS_ERRORS:-ON}" \
   -DPLCLINK_SANITIZE=address,undefined >/dev/null
 ninja -C "$BUILD"
 

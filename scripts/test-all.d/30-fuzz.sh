@@ -14,6 +14,7 @@ scripts/install-deps.sh fuzz
 
 rm -rf "$BUILD"
 CC=clang-14 CXX=clang++-14 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPLCLINK_WARNINGS_AS_ERRORS="${PLCLINK_WARNINGS_AS_ERRORS:-ON}" \
   -DPLCLINK_FUZZ=ON -DPLCLINK_TOOLS=OFF >/dev/null
 ninja -C "$BUILD" fuzz_targets
 

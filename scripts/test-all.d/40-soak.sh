@@ -15,7 +15,8 @@ ROOT=${1:-$PWD/build}
 # Reuses the x86-64 build of scripts/test-all.sh when it is there.
 BUILD=$ROOT/x64
 [ -f "$BUILD/CMakeCache.txt" ] || BUILD=$ROOT/perf
-cmake -S . -B "$BUILD" -G Ninja -DPLCLINK_BENCH=ON >/dev/null
+cmake -S . -B "$BUILD" -G Ninja -DPLCLINK_BENCH=ON \
+  -DPLCLINK_WARNINGS_AS_ERRORS="${PLCLINK_WARNINGS_AS_ERRORS:-ON}" >/dev/null
 ninja -C "$BUILD"
 
 echo "--- allocations per transaction"

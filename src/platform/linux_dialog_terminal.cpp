@@ -414,10 +414,17 @@ void TerminalDialogFace::drawDroppedList(const Control& combo) {
     for (int i = 0; i < rows; ++i) {
         const int index = firstItem + i;
         const attr_t look = index == combo.choice ? A_REVERSE : A_NORMAL;
-        put(box.row + 1 + i, box.col, "|" + Fit(combo.items[static_cast<std::size_t>(index)], width - 2) + "|",
-            look);
+        // Appended rather than "|" + text: GCC 12 warns falsely about the
+        // latter (-Wrestrict, GCC bug 105651).
+        std::string row = "|";
+        row += Fit(combo.items[static_cast<std::size_t>(index)], width - 2);
+        row += '|';
+        put(box.row + 1 + i, box.col, row, look);
     }
-    put(box.row + 1 + rows, box.col, "+" + std::string(static_cast<std::size_t>(width - 2), '-') + "+");
+    std::string bottom = "+";
+    bottom.append(static_cast<std::size_t>(width - 2), '-');
+    bottom += '+';
+    put(box.row + 1 + rows, box.col, bottom);
 }
 
 int TerminalDialogFace::messageBox(DialogModel*, const char* text, const char* caption,

@@ -75,7 +75,13 @@ std::string ClassOfOrdinal(std::uint16_t ordinal) {
         case 0x83: return "LISTBOX";
         case 0x84: return "SCROLLBAR";
         case 0x85: return "COMBOBOX";
-        default: return "#" + std::to_string(ordinal);
+        default: {
+            // Appended rather than "#" + text: GCC 12 warns falsely about
+            // the latter (-Wrestrict, GCC bug 105651).
+            std::string name = "#";
+            name += std::to_string(ordinal);
+            return name;
+        }
     }
 }
 

@@ -14,8 +14,10 @@ ProgressBar::~ProgressBar() { finish(); }
 std::string ProgressBar::Render(const std::string& label, long done, long total, int columns) {
     done = std::clamp(done, 0L, std::max(total, 0L));
     int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
-    std::string counts = " " + std::to_string(percent) + "% " + std::to_string(done) + "/" +
-                         std::to_string(total);
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict, GCC bug
+    // 105651) about " " + std::string at -O2 and above.
+    std::string counts = " ";
+    counts += std::to_string(percent) + "% " + std::to_string(done) + "/" + std::to_string(total);
     int room = columns - 1 - static_cast<int>(label.size()) - 3 - static_cast<int>(counts.size());
     int width = std::clamp(room, 10, 50);
     int filled = total > 0 ? static_cast<int>(done * width / total) : width;
