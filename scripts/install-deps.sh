@@ -6,7 +6,7 @@ set -euo pipefail
 
 declare -A GROUPS_PKGS
 GROUPS_PKGS[linux]="cmake ninja-build g++ g++-multilib libgtest-dev googletest libgmock-dev libbenchmark-dev libncurses-dev lib32ncurses-dev libcli11-dev socat tmux python3"
-GROUPS_PKGS[windows]="g++-mingw-w64-i686 wine wine32 xvfb imagemagick"
+GROUPS_PKGS[windows]="g++-mingw-w64-i686 wine wine32 xvfb xauth imagemagick"
 GROUPS_PKGS[fuzz]="clang-14 libclang-rt-14-dev"
 
 groups=("$@")
