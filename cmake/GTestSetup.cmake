@@ -14,6 +14,13 @@ if(NOT TARGET GTest::gtest_main)
       target_compile_options(${t} PRIVATE -w)
     endif()
   endforeach()
+  if(WIN32)
+    # The cross compiler's win32 thread model has no std::mutex: GoogleTest's
+    # one use of it, Notification, comes from a header of ours instead.
+    target_compile_definitions(gtest PUBLIC GTEST_HAS_NOTIFICATION_=1)
+    target_compile_options(gtest PUBLIC
+      -include ${CMAKE_CURRENT_LIST_DIR}/gtest_win32_notification.h)
+  endif()
   if(NOT TARGET GTest::gtest_main)
     add_library(GTest::gtest ALIAS gtest)
     add_library(GTest::gtest_main ALIAS gtest_main)

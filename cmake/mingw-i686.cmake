@@ -1,16 +1,18 @@
 # Cross-build for 32-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-i686).
 #   cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
 #
-# The POSIX thread model of the compiler, so that std::thread and std::mutex
-# exist; every program and DLL links the compiler's runtime (libgcc,
-# libstdc++, winpthread) statically and needs only system DLLs (and the
-# host's KORVAN.dll).
+# The win32 thread model of the compiler: its runtime (libgcc, libstdc++)
+# uses only functions Windows XP's kernel32 and msvcrt export, where the
+# POSIX model's winpthread would import GetTickCount64 (Vista and later).
+# Nothing here needs std::thread or std::mutex, which that model lacks. Every
+# program and DLL links the compiler's runtime statically and needs only
+# system DLLs (and the host's KORVAN.dll).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(PLCLINK_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${PLCLINK_MINGW_PREFIX}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${PLCLINK_MINGW_PREFIX}-g++-posix)
+set(CMAKE_C_COMPILER ${PLCLINK_MINGW_PREFIX}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${PLCLINK_MINGW_PREFIX}-g++-win32)
 set(CMAKE_RC_COMPILER ${PLCLINK_MINGW_PREFIX}-windres)
 set(CMAKE_DLLTOOL ${PLCLINK_MINGW_PREFIX}-dlltool)
 set(CMAKE_OBJDUMP ${PLCLINK_MINGW_PREFIX}-objdump)

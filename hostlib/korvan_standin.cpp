@@ -85,20 +85,20 @@ KORVAN_API int err(int category, const char* format, ...) {
     return 0;
 }
 
-KORVAN_API unsigned short KorMkClient(const char*, int, int, unsigned char* clientIdOut) {
+KORVAN_API unsigned short KORVAN_CALL KorMkClient(const char*, int, int, unsigned char* clientIdOut) {
     if (refuseStatus != 0) return refuseStatus;
     if (clientIdOut != nullptr) *clientIdOut = nextClientId;
     nextClientId = static_cast<unsigned char>(nextClientId == 254 ? 1 : nextClientId + 1);
     return 0;
 }
 
-KORVAN_API int KorGetKorvanVer(unsigned char, unsigned short* version, char* info100) {
+KORVAN_API int KORVAN_CALL KorGetKorvanVer(unsigned char, unsigned short* version, char* info100) {
     if (version != nullptr) *version = hostVersion;
     if (info100 != nullptr) std::snprintf(info100, 100, "plclink stand-in host library");
     return 0;
 }
 
-KORVAN_API void KorRmClient(unsigned char) {}
+KORVAN_API void KORVAN_CALL KorRmClient(unsigned char) {}
 
 KORVAN_API int KorStandinLogTo(const char* path) {
     if (logFile != nullptr) std::fclose(logFile);

@@ -7,7 +7,7 @@
 #ifndef PLCLINK_KORVAN_H
 #define PLCLINK_KORVAN_H
 
-/* On Windows the functions are cdecl. The module declares them without
+/* On Windows err() is cdecl (it is variadic). The module declares them without
  * dllimport: it reaches KORVAN.dll through the import library's thunks, and a
  * program that defines them itself (the unit tests) links its own. */
 #if defined(_WIN32) && defined(KORVAN_BUILDING)
@@ -16,6 +16,16 @@
 #define KORVAN_API
 #else
 #define KORVAN_API __attribute__((visibility("default")))
+#endif
+
+/* The module calls KorMkClient, KorGetKorvanVer and KorRmClient as cdecl
+ * functions, yet works the same when a host's library defines them stdcall
+ * (callee removes the arguments) on 32-bit Windows. KORVAN_STDCALL builds
+ * the stand-in library that way, to test just that. */
+#if defined(_WIN32) && defined(KORVAN_STDCALL)
+#define KORVAN_CALL __stdcall
+#else
+#define KORVAN_CALL
 #endif
 
 #ifdef __cplusplus
@@ -27,14 +37,14 @@ extern "C" {
 KORVAN_API int err(int category, const char* format, ...);
 
 /* Registers a named client; 0 = registered and *clientIdOut set. */
-KORVAN_API unsigned short KorMkClient(const char* clientName, int a, int b,
+KORVAN_API unsigned short KORVAN_CALL KorMkClient(const char* clientName, int a, int b,
                                       unsigned char* clientIdOut);
 
 /* Reports the host's version number through *version. */
-KORVAN_API int KorGetKorvanVer(unsigned char clientId, unsigned short* version,
+KORVAN_API int KORVAN_CALL KorGetKorvanVer(unsigned char clientId, unsigned short* version,
                                char* info100);
 
-KORVAN_API void KorRmClient(unsigned char clientId);
+KORVAN_API void KORVAN_CALL KorRmClient(unsigned char clientId);
 
 #ifdef __cplusplus
 }

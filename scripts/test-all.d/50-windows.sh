@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Windows module: cross-built with MinGW-w64 for 32-bit Windows and
-# tested under Wine. Usage: 50-windows.sh BUILD_ROOT
+# The Windows module: cross-built with MinGW-w64 for 32-bit Windows as a
+# Release build (the build that ships) and tested under Wine.
+# Usage: 50-windows.sh BUILD_ROOT
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
@@ -11,7 +12,8 @@ scripts/install-deps.sh windows
 
 echo "--- cross-build in $BUILD"
 rm -rf "$BUILD"
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DPLCLINK_WARNINGS_AS_ERRORS="${PLCLINK_WARNINGS_AS_ERRORS:-ON}" >/dev/null
 ninja -C "$BUILD"
 BIN=$BUILD/bin
 

@@ -3,15 +3,24 @@
 #  - exactly one export, VpiMain, undecorated;
 #  - from KORVAN.dll the four host functions and nothing else;
 #  - no DLL besides KORVAN.dll and system DLLs (the compiler's runtime is
-#    linked in);
+#    linked in), and from those only functions that Windows XP SP3 exports:
+#    each must be on the list in xp-imports.txt beside this script;
+#  - OS and subsystem version 5.1 (Windows XP) in the PE header;
 #  - a resource directory with dialog 101 and the version resource.
 # Usage: check-module-binary.sh path/to/plclink.dll
 set -euo pipefail
 DLL=$1
 OBJDUMP=${OBJDUMP:-i686-w64-mingw32-objdump}
+ALLOWED=$(dirname "$0")/xp-imports.txt
 
 "$OBJDUMP" -p "$DLL" | python3 -c '
 import re, sys
+
+allowed = set()
+for line in open(sys.argv[1]):
+    line = line.split("#", 1)[0].split()
+    if len(line) == 2:
+        allowed.add((line[0].lower(), line[1]))
 
 text = sys.stdin.read()
 problems = []
@@ -47,6 +56,21 @@ system = {"kernel32.dll", "user32.dll", "msvcrt.dll", "version.dll", "ws2_32.dll
 for dll in imports:
     if dll != "KORVAN.dll" and dll.lower() not in system:
         problems.append("imports from a DLL that is neither KORVAN.dll nor a system DLL: %s" % dll)
+for dll, members in imports.items():
+    if dll == "KORVAN.dll":
+        continue
+    for member in members:
+        if (dll.lower(), member) not in allowed:
+            problems.append("%s!%s is not on the list of imports known to exist on Windows XP SP3 (xp-imports.txt)" % (dll, member))
+
+# The oldest Windows the header admits: XP, 5.1.
+header = dict(re.findall(r"^(M\w+Version)\s+(\d+)$", text, re.M))
+versions = {k: header.get(k) for k in ("MajorOSystemVersion", "MinorOSystemVersion",
+                                       "MajorSubsystemVersion", "MinorSubsystemVersion")}
+print("header versions:", versions)
+if versions != {"MajorOSystemVersion": "5", "MinorOSystemVersion": "1",
+                "MajorSubsystemVersion": "5", "MinorSubsystemVersion": "1"}:
+    problems.append("OS and subsystem versions must be 5.1, found %s" % versions)
 
 # Resources: type 5 (dialog) holding id 101, type 16 (version) holding id 1.
 m = re.search(r"The \.rsrc Resource Directory section:\n(.*?)\n\s*Resources start", text, re.S)
@@ -71,4 +95,4 @@ if 1 not in resources.get(16, []):
 for p in problems:
     print("FAIL:", p)
 sys.exit(1 if problems else 0)
-'
+' "$ALLOWED"

@@ -62,12 +62,14 @@ check() {  # description, command...
   if "$@"; then echo "ok  : $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
 }
 
-# Runs plclink-host.exe on COM5; its output goes to $WORK/out, its standard
-# error to $WORK/err, its exit status to $WORK/rc.
+# Runs plclink-host.exe (from $HOST_DIR, the build's bin/ unless set) on
+# COM5; its output goes to $WORK/out, its standard error to $WORK/err, its
+# exit status to $WORK/rc.
+HOST_DIR=$BIN
 host() {
   stty -F "$PTY" raw -echo -clocal
   local rc=0
-  (cd "$BIN" && timeout 120 wine plclink-host.exe -p COM5 "$@") >"$WORK/out" 2>"$WORK/err" || rc=$?
+  (cd "$HOST_DIR" && timeout 120 wine plclink-host.exe -p COM5 "$@") >"$WORK/out" 2>"$WORK/err" || rc=$?
   echo "$rc" >"$WORK/rc"
 }
 rc_is() { [ "$(cat "$WORK/rc")" = "$1" ]; }
@@ -98,6 +100,22 @@ check "read-block: the four bytes back" json_is '[t["value"] for t in out] == [1
 host -t 200 -f json read 05VW0100
 check "read from a station that is not there: exit status 1" rc_is 1
 check "read from a station that is not there: the tag is not ok" json_is 'out[0]["status"] != "ok"'
+
+# The same module with a host library whose KorMkClient, KorGetKorvanVer and
+# KorRmClient are stdcall (the callee removes the arguments): ColdStart, a
+# word read and EndVpi must go exactly as with the cdecl library.
+host -f json read 02VW0100
+cp "$WORK/out" "$WORK/cdecl.json"
+cdecl_rc=$(cat "$WORK/rc")
+HOST_DIR=$WORK/stdcall-host
+rm -rf "$HOST_DIR" && mkdir -p "$HOST_DIR"
+cp "$BIN/plclink-host.exe" "$BIN/plclink.dll" "$BIN/stdcall/KORVAN.dll" "$HOST_DIR/"
+host -f json read 02VW0100
+check "stdcall host library: ColdStart, read of V100 and EndVpi succeed" rc_is 0
+check "stdcall host library: the same exit status and value as with the cdecl one" \
+  bash -c '[ "$1" = "$(cat "$2")" ] && cmp -s "$3" "$4"' - "$cdecl_rc" "$WORK/rc" "$WORK/cdecl.json" "$WORK/out"
+check "stdcall host library: the module logged its ColdStart" grep -q "ColdStart() end OK" "$WORK/err"
+HOST_DIR=$BIN
 
 if [ $failures -ne 0 ]; then
   echo "--- last host run's standard error:"; tail -20 "$WORK/err"

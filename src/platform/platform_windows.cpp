@@ -11,7 +11,19 @@ namespace {
 
 void SleepMs(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
-std::uint64_t MonotonicMs() { return ::GetTickCount64(); }
+// Milliseconds since Windows started, as 64 bits. GetTickCount64 is not on
+// Windows XP, so GetTickCount's 32-bit count, which wraps after 49.7 days,
+// is widened by counting its wraps. The module is called from one thread at
+// a time and its callers take differences within one wait, so a plain
+// static count of wraps does.
+std::uint64_t MonotonicMs() {
+    static std::uint32_t lastTicks = 0;
+    static std::uint64_t wraps = 0;
+    const std::uint32_t ticks = ::GetTickCount();
+    if (ticks < lastTicks) ++wraps;
+    lastTicks = ticks;
+    return (wraps << 32) | ticks;
+}
 
 std::uint32_t FileVersionInfoSize(const char* fileName) {
     DWORD unused = 0;

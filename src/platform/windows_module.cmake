@@ -35,6 +35,7 @@ configure_file(${CMAKE_CURRENT_SOURCE_DIR}/platform/windows_version.rc.in
                ${CMAKE_CURRENT_BINARY_DIR}/windows_version.rc @ONLY)
 
 target_sources(plclink PRIVATE
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/windows_host_calls.c
   ${CMAKE_CURRENT_SOURCE_DIR}/entry/plclink.def
   ${CMAKE_CURRENT_SOURCE_DIR}/dialog/tag_format_template.rc
   ${CMAKE_CURRENT_BINARY_DIR}/windows_version.rc)
@@ -44,6 +45,12 @@ target_link_libraries(plclink PRIVATE plclink_core ${PLCLINK_KORVAN_IMPORT_LIB})
 # underscore on i386). Nothing else is exported: the .def file names the
 # only export and automatic export of every global symbol is off.
 target_link_options(plclink PRIVATE -Wl,-u,_VpiMain -Wl,--exclude-all-symbols)
+# The oldest Windows it loads on is XP SP3: the header says 5.1, and
+# scripts/windows/check-module-binary.sh holds every import to what XP's
+# system DLLs export (scripts/windows/xp-imports.txt).
+target_link_options(plclink PRIVATE
+  -Wl,--major-os-version,5 -Wl,--minor-os-version,1
+  -Wl,--major-subsystem-version,5 -Wl,--minor-subsystem-version,1)
 set_target_properties(plclink PROPERTIES
   PREFIX "" OUTPUT_NAME plclink SUFFIX ".dll"
   LINK_DEPENDS "${PLCLINK_KORVAN_IMPORT_LIB};${CMAKE_CURRENT_SOURCE_DIR}/entry/plclink.def")
