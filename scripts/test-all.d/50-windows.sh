@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows module: cross-built with MinGW-w64 for 32-bit Windows as a
-# Release build (the build that ships) and tested under Wine.
+# Release build (the build that ships), tested under Wine, and packed into
+# the integrators' zip (BUILD_ROOT/win32/plclink-*-win32.zip).
 # Usage: 50-windows.sh BUILD_ROOT
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -54,3 +55,15 @@ scripts/windows/wine-end-to-end.sh "$BUILD"
 
 echo "--- Tag Format dialog under Xvfb"
 scripts/windows/wine-dialog.sh "$BUILD"
+
+echo "--- integrators' zip"
+(cd "$BUILD" && cpack -G ZIP >/dev/null)
+ZIP=$(ls "$BUILD"/plclink-*-win32.zip)
+python3 - "$ZIP" <<'PY'
+import sys, zipfile
+names = zipfile.ZipFile(sys.argv[1]).namelist()
+print(sys.argv[1] + ":", " ".join(sorted(n.split("/", 1)[1] for n in names if not n.endswith("/"))))
+wanted = {"plclink.dll", "VERSION.txt", "INTEGRATION.txt", "include/plclink/vpi.h", "include/plclink/korvan.h"}
+missing = wanted - {n.split("/", 1)[1] for n in names}
+sys.exit("missing from the zip: %s" % sorted(missing) if missing else 0)
+PY

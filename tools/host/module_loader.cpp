@@ -39,7 +39,18 @@ std::string ExecutableDirectory() {
 
 }  // namespace
 
+#if defined(PLCLINK_MODULE_FROM_BIN)
+// The module beside the program (a build tree), else where an installation
+// puts it relative to the program (/usr/bin -> /usr/lib/<arch>/plclink).
+std::string DefaultModulePath() {
+    const std::string directory = ExecutableDirectory();
+    const std::string beside = directory + "/" + kModuleFile;
+    if (access(beside.c_str(), F_OK) == 0) return beside;
+    return directory + "/" + PLCLINK_MODULE_FROM_BIN + "/" + kModuleFile;
+}
+#else
 std::string DefaultModulePath() { return ExecutableDirectory() + "/" + kModuleFile; }
+#endif
 
 #if defined(_WIN32)
 

@@ -31,7 +31,9 @@ private:
     std::string path_;
 };
 
-// The module file beside the running executable (plclink.so, plclink.dll).
+// The module file beside the running executable (plclink.so, plclink.dll),
+// or on Linux, when there is none, the installed one (../lib/<arch>/plclink/
+// relative to the executable).
 std::string DefaultModulePath();
 
 }  // namespace plclink::host
