@@ -9,7 +9,7 @@
 
 #include "alloc_count.h"
 #include "live_instance.h"
-#include "platform/scripted_platform.h"
+#include "scripted_platform.h"
 #include "plclink/vpi.h"
 #include "s7_peer.h"
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "alloc_count.h"
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "live_instance.h"
-#include "platform/scripted_platform.h"
+#include "scripted_platform.h"
 #include "plclink/vpi.h"
 #include "ppi/s7200_messages.h"
 #include "s7_peer.h"

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "plclink/vpi.h"
 
 using plclink::VpiInstance;

@@ -22,8 +22,8 @@
 #include <string>
 
 #include "entry/command_handlers.h"
-#include "entry/vpi_instance.h"
-#include "platform/scripted_platform.h"
+#include "core/vpi_instance.h"
+#include "scripted_platform.h"
 #include "plclink/vpi.h"
 
 using plclink::VpiInstance;

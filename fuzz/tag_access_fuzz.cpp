@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "live_instance.h"
-#include "platform/scripted_platform.h"
+#include "scripted_platform.h"
 #include "s7_peer.h"
 
 using plclink::ScriptedPlatform;

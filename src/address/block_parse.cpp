@@ -2,11 +2,11 @@
 // fills its GateAddress. The gate type is not read and no bit is admitted.
 #include <cstring>
 
+#include "address/gas_parse.h"
 #include "address/gas_syntax.h"
 #include "address/gate_address.h"
-#include "entry/command_handlers.h"
-#include "entry/host_log.h"
-#include "entry/vpi_instance.h"
+#include "core/host_log.h"
+#include "core/vpi_instance.h"
 
 namespace plclink {
 namespace {
@@ -42,9 +42,7 @@ std::int32_t BlockElementBits(const VpiInstance& instance, char elementType, std
 
 }  // namespace
 
-std::int32_t BlockParse(VpiCallBlock* callBlock) {
-    auto* record = ParamsOf<GateParseRecord>(callBlock);
-    const VpiInstance* instance = InstanceOf(callBlock);
+std::int32_t ParseBlockGas(GateParseRecord* record, const VpiInstance* instance) {
     if (record == nullptr || instance == nullptr) return VPI_FAILED;
     const GasForm form = GasFormFor(instance->threeDigitPlc);
     const char* gas = record->gas;

@@ -2,11 +2,11 @@
 // its GateAddress.
 #include <cstring>
 
+#include "address/gas_parse.h"
 #include "address/gas_syntax.h"
 #include "address/gate_address.h"
-#include "entry/command_handlers.h"
-#include "entry/host_log.h"
-#include "entry/vpi_instance.h"
+#include "core/host_log.h"
+#include "core/vpi_instance.h"
 
 namespace plclink {
 namespace {
@@ -41,9 +41,7 @@ std::int32_t AnalogElementBits(std::int32_t gateType, char elementType, std::int
 
 }  // namespace
 
-std::int32_t SingleParse(VpiCallBlock* callBlock) {
-    auto* record = ParamsOf<GateParseRecord>(callBlock);
-    const VpiInstance* instance = InstanceOf(callBlock);
+std::int32_t ParseSingleGas(GateParseRecord* record, const VpiInstance* instance) {
     if (record == nullptr || instance == nullptr) return VPI_FAILED;
     const GasForm form = GasFormFor(instance->threeDigitPlc);
     const char* gas = record->gas;

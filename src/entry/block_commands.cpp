@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "entry/command_handlers.h"
-#include "entry/host_log.h"
-#include "entry/vpi_instance.h"
+#include "core/host_log.h"
+#include "core/vpi_instance.h"
 #include "ppi/s7200_messages.h"
 #include "ppi/s7200_transactions.h"
 

@@ -1,6 +1,6 @@
 // Command 14: what the driver tells the host about itself.
 #include "entry/command_handlers.h"
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 
 namespace plclink {
 namespace {

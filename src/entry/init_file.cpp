@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "entry/host_log.h"
+#include "core/host_log.h"
 
 namespace plclink {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 
 namespace plclink {
 

@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "entry/command_handlers.h"
-#include "entry/host_log.h"
+#include "core/host_log.h"
 #include "entry/init_file.h"
 #include "entry/instance_line.h"
 #include "entry/version_line.h"
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "ppi/link_pause.h"
 #include "serial/line_io.h"
 #include "serial/serial_port.h"

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "entry/command_handlers.h"
-#include "entry/host_log.h"
+#include "core/host_log.h"
 #include "entry/instance_line.h"
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "platform/platform.h"
 #include "serial/line_io.h"
 #include "serial/serial_port.h"

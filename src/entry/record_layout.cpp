@@ -2,7 +2,7 @@
 // On a 32-bit build every one of them is checked here at compile time.
 #include <cstddef>
 
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "plclink/vpi.h"
 
 namespace plclink {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "entry/host_log.h"
+#include "core/host_log.h"
 #include "platform/platform.h"
 
 namespace plclink {

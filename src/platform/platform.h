@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "serial/line_config.h"
+#include "core/line_config.h"
 
 namespace plclink {
 

@@ -1,6 +1,6 @@
 // The check of every response frame against the request just sent.
-#include "entry/host_log.h"
-#include "entry/vpi_instance.h"
+#include "core/host_log.h"
+#include "core/vpi_instance.h"
 #include "ppi/ppi_frame.h"
 #include "ppi/s7200_messages.h"
 

@@ -1,6 +1,6 @@
 #include "ppi/ppi_exchange.h"
 
-#include "entry/host_log.h"
+#include "core/host_log.h"
 #include "platform/platform.h"
 #include "ppi/frame_io.h"
 #include "ppi/ppi_frame.h"

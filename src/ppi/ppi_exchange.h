@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "ppi/link_pause.h"
-#include "serial/line_config.h"
+#include "core/line_config.h"
 
 namespace plclink {
 

@@ -2,8 +2,8 @@
 #include <cstring>
 
 #include "address/gas_syntax.h"
-#include "entry/host_log.h"
-#include "entry/vpi_instance.h"
+#include "core/host_log.h"
+#include "core/vpi_instance.h"
 #include "ppi/ppi_frame.h"
 #include "ppi/s7200_messages.h"
 

@@ -3,8 +3,8 @@
 // (a late answer to an earlier one, a replay, another master's exchange):
 // its function and sizes must be the ones the request in txFrame asked for,
 // or its values would reach the host as good ones.
-#include "entry/host_log.h"
-#include "entry/vpi_instance.h"
+#include "core/host_log.h"
+#include "core/vpi_instance.h"
 #include "ppi/ppi_frame.h"
 #include "ppi/s7200_messages.h"
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "entry/host_log.h"
-#include "entry/vpi_instance.h"
+#include "core/host_log.h"
+#include "core/vpi_instance.h"
 #include "platform/platform.h"
 #include "ppi/frame_io.h"
 #include "ppi/ppi_exchange.h"

@@ -2,7 +2,7 @@
 // does nothing on the null line and logs a failing platform call.
 #include <cstdint>
 
-#include "entry/host_log.h"
+#include "core/host_log.h"
 #include "platform/platform.h"
 #include "serial/line_io.h"
 

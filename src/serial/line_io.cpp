@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "entry/host_log.h"
+#include "core/host_log.h"
 #include "platform/platform.h"
 #include "serial/read_bound.h"
 #include "serial/serial_port.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "serial/line_config.h"
+#include "core/line_config.h"
 
 namespace plclink {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
-#include "serial/line_config.h"
+#include "core/line_config.h"
 
 namespace plclink {
 

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "entry/command_handlers.h"
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "fake_host.h"
 #include "platform/platform.h"
 #include "pty_pair.h"

@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "entry/command_handlers.h"
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "fake_host.h"
 #include "sim_process.h"
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "plclink/vpi.h"
 
 namespace {

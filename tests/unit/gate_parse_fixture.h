@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "fake_host.h"
 #include "plclink/vpi.h"
 

@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "entry/command_handlers.h"
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "fake_host.h"
-#include "platform/scripted_platform.h"
+#include "scripted_platform.h"
 #include "temp_dir.h"
 
 namespace plclink {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_host.h"
-#include "platform/scripted_platform.h"
+#include "scripted_platform.h"
 #include "serial/line_io.h"
 #include "serial/serial_port.h"
 

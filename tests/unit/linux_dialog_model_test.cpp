@@ -11,7 +11,7 @@
 #include "dialog/tag_format_dialog.h"
 #include "dialog/tag_format_template.h"
 #include "dialog/window_messages.h"
-#include "platform/linux_dialog_model.h"
+#include "platform/terminal_dialog/linux_dialog_model.h"
 #include "platform/platform.h"
 #include "scripted_dialog_face.h"
 

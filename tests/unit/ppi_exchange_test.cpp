@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_host.h"
-#include "platform/scripted_platform.h"
+#include "scripted_platform.h"
 #include "ppi/frame_io.h"
 #include "ppi/ppi_exchange.h"
 #include "ppi/ppi_frame.h"

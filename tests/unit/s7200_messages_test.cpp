@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_host.h"
-#include "platform/scripted_platform.h"
+#include "scripted_platform.h"
 #include "ppi/s7200_messages.h"
 #include "s7200_peer.h"
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_host.h"
-#include "platform/scripted_platform.h"
+#include "scripted_platform.h"
 #include "ppi/s7200_transactions.h"
 #include "s7200_peer.h"
 #include "serial/serial_port.h"

@@ -13,7 +13,7 @@
 #include "dialog/tag_format_rules.h"
 #include "dialog/tag_format_template.h"
 #include "fake_host.h"
-#include "platform/scripted_platform.h"
+#include "scripted_platform.h"
 #include "plclink/vpi.h"
 #include "scripted_dialog_face.h"
 

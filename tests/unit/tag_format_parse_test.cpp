@@ -11,9 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "dialog/tag_format_template.h"
-#include "entry/vpi_instance.h"
+#include "core/vpi_instance.h"
 #include "fake_host.h"
-#include "platform/scripted_platform.h"
+#include "scripted_platform.h"
 #include "plclink/vpi.h"
 #include "scripted_dialog_face.h"
 

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
-#include "platform/windows_line_state.h"
+#include "platform/windows/windows_line_state.h"
 
 namespace {
 

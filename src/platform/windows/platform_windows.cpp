@@ -1,0 +1,74 @@
+// The Win32 platform: Sleep, the version resource of a module file, the
+// communications API (windows_serial.cpp) and the dialog manager
+// (windows_dialog.cpp).
+#include <windows.h>
+#include <winver.h>
+
+#include "platform/windows/windows_parts.h"
+
+namespace plclink {
+namespace {
+
+void SleepMs(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+// Milliseconds since Windows started, as 64 bits. GetTickCount64 is not on
+// Windows XP, so GetTickCount's 32-bit count, which wraps after 49.7 days,
+// is widened by counting its wraps. The module is called from one thread at
+// a time and its callers take differences within one wait, so a plain
+// static count of wraps does.
+std::uint64_t MonotonicMs() {
+    static std::uint32_t lastTicks = 0;
+    static std::uint64_t wraps = 0;
+    const std::uint32_t ticks = ::GetTickCount();
+    if (ticks < lastTicks) ++wraps;
+    lastTicks = ticks;
+    return (wraps << 32) | ticks;
+}
+
+std::uint32_t FileVersionInfoSize(const char* fileName) {
+    DWORD unused = 0;
+    return ::GetFileVersionInfoSizeA(fileName, &unused);
+}
+
+bool FileVersionInfo(const char* fileName, std::uint32_t size, void* data) {
+    return ::GetFileVersionInfoA(fileName, 0, size, data) != FALSE;
+}
+
+// The fixed file information of the root block ("\"). The version fields
+// are taken only when the block is long enough to hold them.
+bool QueryFileVersion(const void* data, std::uint32_t* versionMs, std::uint32_t* versionLs,
+                      std::uint32_t* infoLength) {
+    void* block = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueA(data, "\\", &block, &length)) return false;
+    *infoLength = length;
+    *versionMs = 0;
+    *versionLs = 0;
+    if (block != nullptr && length >= sizeof(VS_FIXEDFILEINFO)) {
+        const auto* info = static_cast<const VS_FIXEDFILEINFO*>(block);
+        *versionMs = info->dwFileVersionMS;
+        *versionLs = info->dwFileVersionLS;
+    }
+    return true;
+}
+
+PlatformOps MakeWindowsPlatform() {
+    PlatformOps ops{};
+    ops.sleepMs = SleepMs;
+    ops.monotonicMs = MonotonicMs;
+    ops.fileVersionInfoSize = FileVersionInfoSize;
+    ops.fileVersionInfo = FileVersionInfo;
+    ops.queryFileVersion = QueryFileVersion;
+    windows_platform::FillSerialOps(ops);
+    windows_platform::FillDialogOps(ops);
+    return ops;
+}
+
+}  // namespace
+
+const PlatformOps& NativePlatform() {
+    static const PlatformOps ops = MakeWindowsPlatform();
+    return ops;
+}
+
+}  // namespace plclink
