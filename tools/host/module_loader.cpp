@@ -93,7 +93,10 @@ std::unique_ptr<LoadedModule> LoadedModule::Load(const std::string& path, std::s
     return std::unique_ptr<LoadedModule>(new LoadedModule(handle, entry, path));
 }
 
-LoadedModule::~LoadedModule() { dlclose(handle_); }
+// The module stays loaded until the process ends, as in a host: the
+// libraries it brought in (ncurses for the dialog) keep caches in their
+// globals, which unloading would turn into lost memory.
+LoadedModule::~LoadedModule() = default;
 
 #endif
 
