@@ -121,14 +121,22 @@ bool PartOfRepetition(const std::uint8_t* run, std::size_t size, const std::vect
     return false;
 }
 
-// Empties both directions after an input: the peer has stopped, so the
-// purge ends at the first quiet read.
+// Empties both directions after an input. The peer has stopped, but the
+// pseudo-terminal hands its last bytes to the driver's end a moment later,
+// so a purge can find the line empty just before they arrive: the line
+// counts as drained only once a whole read time-out passes without a byte.
 void Drain(const PtyLine& pty) {
     std::uint8_t scratch[512];
     while (read(pty.peer, scratch, sizeof scratch) > 0) {
     }
-    for (int i = 0; i < 4 && plclink::PurgeInput(pty.line) != 0; ++i) {
+    for (int i = 0; i < 50; ++i) {
+        plclink::PurgeInput(pty.line);
+        std::uint8_t byte;
+        std::uint32_t got = 0;
+        plclink::ReadBytes(pty.line, &byte, 1, &got);
+        if (got == 0) return;
     }
+    Finding("the line did not fall quiet after the peer stopped");
 }
 
 }  // namespace
