@@ -103,14 +103,15 @@ check "read from a station that is not there: the tag is not ok" json_is 'out[0]
 
 # The same module with a host library whose KorMkClient, KorGetKorvanVer and
 # KorRmClient are stdcall (the callee removes the arguments): ColdStart, a
-# word read and EndVpi must go exactly as with the cdecl library.
-host -f json read 02VW0100
+# word read and EndVpi must go exactly as with the cdecl library. The tool
+# shows the module's lines only with a failure or --verbose.
+host -v -f json read 02VW0100
 cp "$WORK/out" "$WORK/cdecl.json"
 cdecl_rc=$(cat "$WORK/rc")
 HOST_DIR=$WORK/stdcall-host
 rm -rf "$HOST_DIR" && mkdir -p "$HOST_DIR"
 cp "$BIN/plclink-host.exe" "$BIN/plclink.dll" "$BIN/stdcall/KORVAN.dll" "$HOST_DIR/"
-host -f json read 02VW0100
+host -v -f json read 02VW0100
 check "stdcall host library: ColdStart, read of V100 and EndVpi succeed" rc_is 0
 check "stdcall host library: the same exit status and value as with the cdecl one" \
   bash -c '[ "$1" = "$(cat "$2")" ] && cmp -s "$3" "$4"' - "$cdecl_rc" "$WORK/rc" "$WORK/cdecl.json" "$WORK/out"
