@@ -170,24 +170,13 @@ bool DialogModel::typeText(int id, std::string_view text) {
     return all;
 }
 
-bool DialogModel::eraseBack(int id) {
-    Control* c = usable(id, ControlKind::Edit);
-    if (c == nullptr) return false;
-    moveFocus(c);
-    if (c->selectAll) {
-        c->text.clear();
-        c->caret = 0;
-        c->selectAll = false;
-    } else if (c->caret > 0 && c->caret <= c->text.size()) {
-        c->text.erase(--c->caret, 1);
-    } else {
-        return false;
-    }
-    notify(*c, EN_CHANGE);
-    return true;
-}
+bool DialogModel::eraseBack(int id) { return erase(id, true); }
 
-bool DialogModel::eraseForward(int id) {
+bool DialogModel::eraseForward(int id) { return erase(id, false); }
+
+// Backspace and Delete: a selected text goes as a whole; otherwise the
+// character before (or at) the caret, when there is one.
+bool DialogModel::erase(int id, bool backward) {
     Control* c = usable(id, ControlKind::Edit);
     if (c == nullptr) return false;
     moveFocus(c);
@@ -195,7 +184,9 @@ bool DialogModel::eraseForward(int id) {
         c->text.clear();
         c->caret = 0;
         c->selectAll = false;
-    } else if (c->caret < c->text.size()) {
+    } else if (backward && c->caret > 0 && c->caret <= c->text.size()) {
+        c->text.erase(--c->caret, 1);
+    } else if (!backward && c->caret < c->text.size()) {
         c->text.erase(c->caret, 1);
     } else {
         return false;

@@ -96,6 +96,7 @@ private:
     MessageResult comboMessage(Control& control, std::uint32_t message, MessageWParam wParam,
                                MessageLParam lParam);
     Control* usable(int id, ControlKind kind);
+    bool erase(int id, bool backward);  // Backspace (backward) or Delete
     void moveFocus(Control* to);
 
     const DialogTemplate& layout_;
