@@ -58,8 +58,9 @@ protected:
     }
 
     // Starts ppi-sim with `options` (station 2 unless they say otherwise)
-    // and the instance on the port it names, with a read time-out of 200 ms.
-    void Start(std::vector<std::string> options = {}) {
+    // and the instance on the port it names, with a read time-out of 200 ms
+    // unless `readTimeoutTenMs` says otherwise.
+    void Start(std::vector<std::string> options = {}, std::uint16_t readTimeoutTenMs = 20) {
         if (std::find(options.begin(), options.end(), "--station") == options.end())
             options.insert(options.end(), {"--station", "2"});
         options.insert(options.end(), {"--trace", "--exit-after", "120"});
@@ -69,7 +70,7 @@ protected:
         ASSERT_LT(sim_->portName().size(), sizeof request.portName);
         std::strcpy(request.portName, sim_->portName().c_str());
         request.lineSwitch = 1;
-        request.readTimeout = 20;
+        request.readTimeout = readTimeoutTenMs;
         request.settings = {9600, 8, 0, 2};
         VpiCallBlock block{&instance, VPI_COLD_START, 1, 0, &request};
         ASSERT_EQ(VpiMain(&block), 0) << ::testing::PrintToString(testing::Host().texts());
@@ -390,17 +391,21 @@ TEST_F(SimEndToEnd, AFloodingLineFailsAsABrokenLinkWithinTheRetryBound) {
 TEST_F(SimEndToEnd, ATricklingPeerCostsEachReceiveStepItsBoundNotTheTrickle) {
     const std::string preset = std::filesystem::current_path() / ("preset-" + TestName() + ".txt");
     std::ofstream(preset) << "2 V 100: 12 34\n";
-    // A byte every 120 ms: the SC arrives within the 200 ms read time-out, a
+    // A byte every 300 ms: the SC arrives within the 500 ms read time-out, a
     // head of seven bytes does not. The read and the three association
-    // attempts trickle; the second read goes through.
-    Start({"--load", preset, "--fault", "trickle=120:next:4"});
+    // attempts trickle; the second read goes through. The wide gap keeps
+    // the SC in time on a loaded machine, and keeps the trickle's bytes
+    // well away from the moment the driver's purge ends and it sends again:
+    // a byte that came just after the purge would be taken for the first
+    // byte of the next answer, a fault of its own.
+    Start({"--load", preset, "--fault", "trickle=300:next:4"}, 50);
     std::uint32_t value = 0;
     const auto start = Clock::now();
     EXPECT_EQ(ReadValue(Parse("02VW0100", kGateByteOrWord), value), 0);
     // One association of three attempts, 3 s before each, and five exchanges
-    // of a few hundred ms; the four trickled responses alone would take
-    // 4 x 29 x 120 ms.
-    EXPECT_LT(SecondsSince(start), 3 * 3.0 + 5 * 0.8);
+    // of about a second at most (the SC's gap, the head's 516 ms bound, the
+    // pauses); the four trickled responses alone would take 4 x 29 x 300 ms.
+    EXPECT_LT(SecondsSince(start), 3 * 3.0 + 5 * 1.2);
     EXPECT_EQ(value, 0x1234u);
     const Texts logged = Logged();
     EXPECT_EQ(CountStartingWith(logged, "VpiK701: recv. tSD2Hdr fail"), 4u) << ::testing::PrintToString(logged);
