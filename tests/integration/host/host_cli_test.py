@@ -215,6 +215,9 @@ class SimCase(HostCase):
                 if time.monotonic() - start > timeout:
                     p.kill()
                     self.fail("no end on the terminal:\n" + output.decode(errors="replace"))
+                # Checked before the wait: what the host wrote just before it
+                # ended is then still read below, not left in the terminal.
+                ended = p.poll() is not None
                 ready, _, _ = select.select([master], [], [], 0.1)
                 if ready:
                     try:
@@ -224,7 +227,7 @@ class SimCase(HostCase):
                     if not chunk:
                         break
                     output += chunk
-                elif p.poll() is not None:
+                elif ended:
                     break
         finally:
             os.close(master)
