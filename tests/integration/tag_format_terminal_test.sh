@@ -45,11 +45,27 @@ wait_for_result() {
   return 1
 }
 
-start_dialog() {  # result file
+open_dialog() {  # result file
   "${TMUX_CMD[@]}" kill-server >/dev/null 2>&1
+  rm -f "$1" "$1.stty" "$1.err"
   "${TMUX_CMD[@]}" new-session -d -s dialog -x 80 -y 24 \
-    "'$PROBE' '$MODULE' '$1' '$WORK/host.log'; stty -a > '$1.stty'" || return 1
+    "'$PROBE' '$MODULE' '$1' '$WORK/host.log' 2>'$1.err'; stty -a > '$1.stty'" || return 1
   wait_for_text "Tag Format" && wait_for_text "PLC number:"
+}
+
+# Shows the dialog; on failure says what the probe reported. A tmux server
+# that died before the probe got to write anything ("server exited
+# unexpectedly", seen once on a loaded machine) is tmux's fault, not the
+# dialog's: a start after which the probe left no trace at all is tried
+# once more.
+start_dialog() {  # result file
+  open_dialog "$1" && return 0
+  echo "--- probe result: $(cat "$1" 2>/dev/null || echo none)"
+  [ -f "$WORK/host.log" ] && sed 's/^/--- host log: /' "$WORK/host.log"
+  [ -s "$1.err" ] && sed 's/^/--- probe: /' "$1.err"
+  [ -e "$1" ] || [ -e "$1.stty" ] && return 1
+  echo "--- no probe result: starting the dialog once more"
+  open_dialog "$1"
 }
 
 keys() { "${TMUX_CMD[@]}" send-keys -t dialog "$@"; }
