@@ -25,10 +25,16 @@ stage() {  # name, command...
   local start=$SECONDS
   echo "=== $name"
   local status=0
-  "$@" || status=$?
+  # A stage may leave one line for its summary in PLCLINK_STAGE_NOTE, such
+  # as what it could not run on this machine.
+  local note=$BUILD/.stage-note
+  mkdir -p "$BUILD" && rm -f "$note"
+  PLCLINK_STAGE_NOTE=$note "$@" || status=$?
   local took=$((SECONDS - start))
   local outcome=""
-  [ $status -eq 0 ] || outcome=" (FAILED)"
+  [ -s "$note" ] && outcome=" ($(head -1 "$note"))"
+  [ $status -eq 0 ] || outcome="$outcome (FAILED)"
+  rm -f "$note"
   STAGES+=("$(printf '%-16s %3d min %2d s%s' "$name" $((took / 60)) $((took % 60)) "$outcome")")
   echo "=== $name: $((took / 60)) min $((took % 60)) s$outcome"
   return $status
