@@ -7,7 +7,9 @@
 # virtual display, in a new prefix. Wine's own messages of a start go to
 # LOG; when the start does not end well, their last lines and the Wine
 # processes still running are shown.
-# Usage: wine-prefix.sh LOG   (exit 0: the prefix is ready, 1: it is not)
+# Usage: wine-prefix.sh LOG
+# Exit status: 0, the prefix is ready; 3, it is ready but needed a display
+# to be made, so Wine's later starts in it want one too; 1, it is not.
 set -uo pipefail
 LOG=$1
 LIMIT=${PLCLINK_WINEBOOT_SECONDS:-240}
@@ -47,5 +49,5 @@ boot() {  # what, command to run wineboot under...
 }
 
 boot "without a display" env -u DISPLAY && exit 0
-boot "on a virtual display" xvfb-run -a -s "-screen 0 640x400x24" && exit 0
+boot "on a virtual display" xvfb-run -a -s "-screen 0 640x400x24" && exit 3
 exit 1
