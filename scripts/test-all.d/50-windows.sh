@@ -44,7 +44,8 @@ start_virtual_display() {  # sets DISPLAY
   XVFB_PID=$!
   for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
   [ -s "$number" ] || { echo "FAIL: Xvfb did not start"; return 1; }
-  export DISPLAY=":$(head -1 "$number")"
+  DISPLAY=":$(head -1 "$number")"
+  export DISPLAY
 }
 
 run_under_wine() {
