@@ -28,11 +28,9 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "${_plclink_static_runtime}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_plclink_static_runtime}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${_plclink_static_runtime}")
 
-# Programs built here run under Wine when tests or tools need them.
-find_program(PLCLINK_WINE wine)
-if(PLCLINK_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${PLCLINK_WINE})
-endif()
+# Programs built here run under Wine when tests or tools need them, with the
+# wine command that WINE names at that time (default wine).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/run-under-wine.sh)
 
 # Header-only libraries of the build machine (CLI11, from libcli11-dev) work
 # for the target as they are: expose their own directory, never /usr/include.

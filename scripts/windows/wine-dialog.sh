@@ -15,8 +15,8 @@ rm -f "$SHOTS/tag-format-dialog.png"
 
 # Wine draws the windows' frames and captions itself: there is no window
 # manager on the virtual display.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+"${WINE:-wine}" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+"${WINE:-wine}" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
 # The prefix's desktop must start on the virtual display: end the session
 # that earlier steps started without one.
 wineserver -k >/dev/null 2>&1 || true
@@ -25,7 +25,7 @@ timeout 60 wineserver -w || true
 cd "$BUILD/bin"
 export SHOTS
 timeout 300 xvfb-run -a -s "-screen 0 640x400x24" bash -c '
-  wine plclink_dialog_test.exe dialog-handshake &
+  "${WINE:-wine}" plclink_dialog_test.exe dialog-handshake &
   pid=$!
   for _ in $(seq 600); do
     [ -e dialog-handshake/ready ] && break

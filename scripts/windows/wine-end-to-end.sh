@@ -69,7 +69,7 @@ HOST_DIR=$BIN
 host() {
   stty -F "$PTY" raw -echo -clocal
   local rc=0
-  (cd "$HOST_DIR" && timeout 120 wine plclink-host.exe -p COM5 "$@") >"$WORK/out" 2>"$WORK/err" || rc=$?
+  (cd "$HOST_DIR" && timeout 120 "${WINE:-wine}" plclink-host.exe -p COM5 "$@") >"$WORK/out" 2>"$WORK/err" || rc=$?
   echo "$rc" >"$WORK/rc"
 }
 rc_is() { [ "$(cat "$WORK/rc")" = "$1" ]; }

@@ -3,16 +3,23 @@
 # under Wine. Wine's first start builds the prefix with wineboot, which
 # registers the system's DLLs and starts the prefix's services; a stall in
 # any of them stalls wineboot (Wine itself waits five minutes for it). So the
-# start is bounded, and one that does not end well is tried once more on a
-# virtual display, in a new prefix. Wine's own messages of a start go to
-# LOG; when the start does not end well, their last lines and the Wine
-# processes still running are shown.
+# start is bounded (PLCLINK_WINEBOOT_SECONDS, default 240).
+#
+# A start is judged once it is over: Wine's server keeps the registry in
+# memory and writes system.reg and user.reg only when it exits, so the
+# prefix's server is waited for (bounded) before the exit status of wineboot
+# and the registry files are looked at. A start that really failed is tried
+# once more on a virtual display, in a new prefix. Wine's own messages of
+# each start go to LOG; when a start fails, their last lines and the Wine
+# processes still running are shown, and the last line printed says why.
+# The wine command is the one WINE names (default wine).
 # Usage: wine-prefix.sh LOG
 # Exit status: 0, the prefix is ready; 3, it is ready but needed a display
 # to be made, so Wine's later starts in it want one too; 1, it is not.
 set -uo pipefail
 LOG=$1
 LIMIT=${PLCLINK_WINEBOOT_SECONDS:-240}
+SERVER_LIMIT=${PLCLINK_WINESERVER_SECONDS:-180}
 
 end_wine() {
   wineserver -k >/dev/null 2>&1 || true
@@ -27,27 +34,44 @@ wine_processes() {  # of this prefix
   done
 }
 
+registry_written() {
+  [ -s "$WINEPREFIX/system.reg" ] && [ -s "$WINEPREFIX/user.reg" ]
+}
+
 boot() {  # what, command to run wineboot under...
   local what=$1; shift
   local start=$SECONDS status=0
-  echo "--- wineboot $what" >"$LOG"
+  echo "--- wineboot $what" >>"$LOG"
   rm -rf "$WINEPREFIX"
-  WINEDEBUG=err+all,fixme-all "$@" timeout -k 10 "$LIMIT" wineboot -i </dev/null >>"$LOG" 2>&1 || status=$?
-  if [ $status -eq 0 ] && [ -s "$WINEPREFIX/system.reg" ]; then
-    timeout 60 wineserver -w >/dev/null 2>&1 || end_wine
+  WINEDEBUG=err+all,fixme-all "$@" timeout -k 10 "$LIMIT" "${WINE:-wine}" wineboot -i </dev/null >>"$LOG" 2>&1 || status=$?
+  # The start is over when the prefix's server has ended and saved the registry.
+  local server_ended=1
+  timeout "$SERVER_LIMIT" wineserver -w >/dev/null 2>&1 || server_ended=0
+  if [ $status -eq 0 ] && [ $server_ended -eq 1 ] && registry_written; then
     echo "prefix made by wineboot $what in $((SECONDS - start)) s"
     return 0
   fi
   local why="exit status $status"
-  [ $status -eq 124 ] && why="no end within $LIMIT s"
+  if [ $status -eq 124 ]; then
+    why="no end within $LIMIT s"
+  elif [ $status -eq 0 ] && [ $server_ended -eq 0 ]; then
+    why="its server did not end within $SERVER_LIMIT s"
+  elif [ $status -eq 0 ]; then
+    why="exit status 0 but no registry was written"
+  fi
   echo "wineboot $what: $why; the last lines of $LOG:"
   tail -n 40 "$LOG"
   echo "--- Wine processes still running"
   wine_processes
   end_wine
+  FAILURES+=("$what: $why")
   return 1
 }
 
+FAILURES=()
+: >"$LOG"
 boot "without a display" env -u DISPLAY && exit 0
 boot "on a virtual display" xvfb-run -a -s "-screen 0 640x400x24" && exit 3
+reasons=$(printf '%s; ' "${FAILURES[@]}")
+echo "Wine could not make a prefix: wineboot ${reasons%; }"
 exit 1
