@@ -22,7 +22,11 @@ for g in "${groups[@]}"; do
     fi
   done
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# The last line printed says what was installed.
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "nothing to install"
+  exit 0
+fi
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -32,3 +36,4 @@ fi
 echo "installing: ${missing[*]}" >&2
 $SUDO apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "installed ${missing[*]}"

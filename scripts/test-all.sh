@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything from scratch and runs every test suite. Compiler warnings
 # are errors here (PLCLINK_WARNINGS_AS_ERRORS=OFF in the environment turns
-# that off). Each stage's duration is printed as it ends, and all of them at
-# the end, so that a slow stage shows.
+# that off). Each stage's duration and what it ran are printed as it ends,
+# and all of them at the end, so that a slow stage, or one that ran nothing,
+# shows. A suite that cannot run on this machine fails its stage unless
+# PLCLINK_ALLOW_SKIP=1 allows skipping it (never when CI=true).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/stage-results.sh
 ROOT=$PWD
 BUILD=${PLCLINK_BUILD_ROOT:-$ROOT/build}
 export PLCLINK_WARNINGS_AS_ERRORS=${PLCLINK_WARNINGS_AS_ERRORS:-ON}
@@ -25,8 +28,8 @@ stage() {  # name, command...
   local start=$SECONDS
   echo "=== $name"
   local status=0
-  # A stage may leave one line for its summary in PLCLINK_STAGE_NOTE, such
-  # as what it could not run on this machine.
+  # A stage leaves one line for its summary in PLCLINK_STAGE_NOTE: how many
+  # tests it ran, and what it skipped.
   local note=$BUILD/.stage-note
   mkdir -p "$BUILD" && rm -f "$note"
   PLCLINK_STAGE_NOTE=$note "$@" || status=$?
@@ -48,11 +51,22 @@ build_and_test() {  # name, cmake args...
   cmake -S . -B "$BUILD/$name" -G Ninja -DPLCLINK_WARNINGS_AS_ERRORS="$PLCLINK_WARNINGS_AS_ERRORS" "$@" >/dev/null || return
   ninja -C "$BUILD/$name" || return
   echo "--- $name tests"
-  (cd "$BUILD/$name" && ctest --output-on-failure)
+  SKIPPED=()
+  local status=0
+  run_ctest "$BUILD/$name" "$BUILD/$name/ctest.log" || status=$?
+  stage_note "$(with_skips "$CTEST_RAN tests, $GTEST_RAN GoogleTest cases")"
+  return $status
 }
 build_x86() { CFLAGS=-m32 CXXFLAGS=-m32 LDFLAGS=-m32 build_and_test x86; }
 
-stage deps scripts/install-deps.sh linux
+install_deps() {
+  local said
+  said=$(scripts/install-deps.sh linux) || return
+  echo "$said"
+  stage_note "$said"
+}
+
+stage deps install_deps
 stage x64 build_and_test x64
 stage x86 build_x86
 

@@ -10,6 +10,7 @@
 # Usage: 20-sanitize.sh BUILD_ROOT
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source scripts/stage-results.sh
 BUILD=${1:-$PWD/build}/sanitize
 REPORTS=$BUILD/sanitizer-reports
 
@@ -25,12 +26,14 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$REPORTS/ubsan
 export LSAN_OPTIONS="log_path=$REPORTS/lsan"
 
 status=0
-(cd "$BUILD" && ctest --output-on-failure --timeout 900) || status=$?
+run_ctest "$BUILD" "$BUILD/ctest.log" --timeout 900 || status=$?
 
 # A short soak: the instrumented module, loaded with dlopen, against ppi-sim
 # injecting every kind of fault.
 echo "--- soak under the sanitizers"
-"$BUILD/bin/plclink-soak" --transactions 80 --fault-scale 2 --seed 7 --no-memory-check || status=1
+"$BUILD/bin/plclink-soak" --transactions 80 --fault-scale 2 --seed 7 --no-memory-check |
+  tee "$BUILD/soak.log" || status=1
+stage_note "$(with_skips "$CTEST_RAN tests, $GTEST_RAN GoogleTest cases, soak $(soak_transactions "$BUILD/soak.log") transactions")"
 
 if compgen -G "$REPORTS/*" >/dev/null; then
   echo "sanitizer reports:" >&2

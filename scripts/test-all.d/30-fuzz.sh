@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 SRC=$PWD
+source scripts/stage-results.sh
 BUILD=${1:-$PWD/build}/fuzz
 SECONDS_EACH=${PLCLINK_FUZZ_SECONDS:-36}
 
@@ -24,6 +25,7 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_stri
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 status=0
+targets=0 executions=0
 for target in gas_parse_fuzz serial_peer_fuzz tag_access_fuzz instance_records_fuzz line_flood_fuzz; do
   work=$BUILD/corpus/$target
   artifacts=$BUILD/artifacts/$target
@@ -35,6 +37,10 @@ for target in gas_parse_fuzz serial_peer_fuzz tag_access_fuzz instance_records_f
       -max_len="${MAX_LEN[$target]}" -artifact_prefix="$artifacts/" \
       -print_final_stats=1 >"$BUILD/$target.log" 2>&1) || rc=$?
   grep -E '^(stat::number_of_executed_units|stat::new_units_added|#[0-9]+ *DONE)' "$BUILD/$target.log" || true
+  ran=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\)$/\1/p' "$BUILD/$target.log")
+  if [ -n "$ran" ]; then
+    targets=$((targets + 1)) executions=$((executions + ran))
+  fi
   if [ $rc -ne 0 ] || compgen -G "$artifacts/*" >/dev/null; then
     echo "FAILED: $target (exit $rc)" >&2
     grep -E -A40 'FINDING|ERROR: |runtime error|==ERROR|deadly signal|timeout' "$BUILD/$target.log" | head -120 >&2 || true
@@ -42,4 +48,5 @@ for target in gas_parse_fuzz serial_peer_fuzz tag_access_fuzz instance_records_f
     status=1
   fi
 done
+stage_note "$targets targets, $executions executions"
 exit $status

@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # The Windows module: cross-built with MinGW-w64 for 32-bit Windows as a
 # Release build (the build that ships), tested under Wine, and packed into
-# the integrators' zip (BUILD_ROOT/win32/plclink-*-win32.zip).
+# the integrators' zip (BUILD_ROOT/win32/plclink-*-win32.zip). The wine
+# command is the one WINE names (default wine). When Wine cannot start here,
+# the stage fails, unless PLCLINK_ALLOW_SKIP=1 (and not CI=true) lets it skip
+# the suites under Wine.
 # Usage: 50-windows.sh BUILD_ROOT
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=$PWD
+source scripts/stage-results.sh
 BUILD_ROOT=${1:-$ROOT/build}
 BUILD=$BUILD_ROOT/win32
 
@@ -58,22 +62,35 @@ run_under_wine() {
   for _ in $(seq 50); do [ -s "$ECHO_OUT" ] && break; sleep 0.1; done
   ln -sfn "$(head -1 "$ECHO_OUT")" "$WINEPREFIX/dosdevices/com5"
   status=0
-  (cd "$BUILD" && PLCLINK_TEST_ECHO_PORT=COM5 timeout 900 ctest --output-on-failure) || status=$?
+  PLCLINK_TEST_ECHO_PORT=COM5 run_ctest "$BUILD" "$BUILD/ctest.log" --timeout 900 || status=$?
   kill "$ECHO_PID" 2>/dev/null || true
   wait "$ECHO_PID" 2>/dev/null || true
   rm -f "$WINEPREFIX/dosdevices/com5" "$ECHO_OUT"
-  [ $status -eq 0 ]
+  RAN="$CTEST_RAN suites, $GTEST_RAN tests under Wine"
+  [ $status -eq 0 ] || return $status
 
   echo "--- end to end under wine"
-  scripts/windows/wine-end-to-end.sh "$BUILD"
+  scripts/windows/wine-end-to-end.sh "$BUILD" | tee "$BUILD/end-to-end.log" || status=$?
+  RAN="$RAN, end to end $(checks_passed "$BUILD/end-to-end.log") checks"
+  [ $status -eq 0 ] || return $status
 
   echo "--- Tag Format dialog under Xvfb"
-  scripts/windows/wine-dialog.sh "$BUILD"
+  scripts/windows/wine-dialog.sh "$BUILD" | tee "$BUILD/dialog.log" || status=$?
+  RAN="$RAN, dialog $(checks_passed "$BUILD/dialog.log") checks"
+  return $status
 }
+
+checks_passed() {  # LOG: the number of checks the end to end and dialog runs passed
+  grep -c '^ok  : ' "$1" || true
+}
+
+# What ran, for the summary line; a failure leaves what ran before it.
+RAN="nothing under Wine"
+trap 'stage_note "$(with_skips "$RAN")"; cleanup' EXIT
 
 echo "--- wine prefix"
 prefix=0
-scripts/windows/wine-prefix.sh "$BUILD/wineboot.log" || prefix=$?
+scripts/windows/wine-prefix.sh "$BUILD/wineboot.log" | tee "$BUILD/wine-prefix.out" || prefix=$?
 case $prefix in
   0) run_under_wine ;;
   3)
@@ -85,12 +102,11 @@ case $prefix in
     ;;
   *)
     # This machine's Wine did not start. That says nothing of the module,
-    # but the suites that need Wine cannot run: said loudly, here and in
-    # the summary of the stages.
-    echo "SKIPPED: every suite under Wine (Wine could not make a prefix here; its messages are above)"
-    if [ -n "${PLCLINK_STAGE_NOTE:-}" ]; then
-      echo "Wine did not start: suites under Wine skipped" >"$PLCLINK_STAGE_NOTE"
-    fi
+    # but the suites that need Wine cannot run.
+    why=$(tail -1 "$BUILD/wine-prefix.out")
+    RAN="nothing under Wine: $why"
+    cannot_run "every suite under Wine" "$why"
+    RAN="nothing under Wine"
     ;;
 esac
 

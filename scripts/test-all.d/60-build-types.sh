@@ -7,7 +7,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 ROOT=${1:-$PWD/build}
+source scripts/stage-results.sh
 
+built=()
 for type in Debug MinSizeRel; do
   build=$ROOT/x64-$type
   echo "--- $type in $build"
@@ -17,4 +19,6 @@ for type in Debug MinSizeRel; do
     -DPLCLINK_WARNINGS_AS_ERRORS="${PLCLINK_WARNINGS_AS_ERRORS:-ON}" >/dev/null
   ninja -C "$build" >/dev/null
   echo "--- $type built in $((SECONDS - start)) s"
+  built+=("$type")
 done
+stage_note "no tests (build only): ${built[*]} built"

@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 BUILD=${1:-$PWD/build}/release
+source scripts/stage-results.sh
 
 rm -rf "$BUILD"
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
@@ -16,7 +17,7 @@ ninja -C "$BUILD"
 DEB=$(ls "$BUILD"/plclink_*.deb)
 echo "--- $DEB"
 dpkg-deb --info "$DEB" | grep -E "Package|Version|Architecture|Depends"
-dpkg-deb --contents "$DEB" | awk '{print "    " $NF}' | grep -v '/$'
+dpkg-deb --contents "$DEB" | awk '{print "    " $NF}' | grep -v '/$' | tee "$BUILD/contents.txt"
 
 SCRATCH=$BUILD/scratch-root
 rm -rf "$SCRATCH" && mkdir -p "$SCRATCH"
@@ -34,3 +35,4 @@ sys.exit(0 if out["name"] == "Siemens S7-200" and out["instance_size"] >= 2152 e
 PY
 "$SCRATCH/usr/bin/ppi-sim" --help >/dev/null
 echo "--- the installed plclink-host found its module; ppi-sim runs"
+stage_note "package of $(wc -l <"$BUILD/contents.txt") files: the installed plclink-host described the module, ppi-sim ran"

@@ -1,0 +1,78 @@
+# shellcheck shell=bash
+# What a stage of scripts/test-all.sh reports: sourced by scripts/test-all.sh
+# and by the stages in scripts/test-all.d/.
+#
+# Every stage leaves one line for the summary (stage_note), saying how many
+# tests it ran, counted from what ran. A suite that cannot run on this
+# machine fails its stage with the reason (cannot_run), unless the user has
+# allowed skipping with PLCLINK_ALLOW_SKIP=1 and the run is not CI's
+# (CI=true): then it is skipped, loudly, and the summary says so.
+
+# stage_note TEXT...: the stage's line in the summary of the stages.
+stage_note() {
+  [ -z "${PLCLINK_STAGE_NOTE:-}" ] || echo "$*" >"$PLCLINK_STAGE_NOTE"
+}
+
+skipping_allowed() {
+  [ "${PLCLINK_ALLOW_SKIP:-}" = 1 ] && [ "${CI:-}" != true ]
+}
+
+# cannot_run WHAT WHY: WHAT cannot run on this machine because of WHY.
+# Returns 0 after a loud SKIPPED line, with "WHAT skipped (WHY)" added to
+# SKIPPED, when skipping is allowed; otherwise says why the stage fails and
+# returns 1.
+SKIPPED=()
+cannot_run() {
+  if skipping_allowed; then
+    echo "SKIPPED: $1 ($2)"
+    SKIPPED+=("SKIPPED $1 ($2)")
+    return 0
+  fi
+  echo "FAIL: $1 cannot run: $2"
+  if [ "${CI:-}" = true ]; then
+    echo "(a suite that cannot run fails the stage in CI)"
+  else
+    echo "(PLCLINK_ALLOW_SKIP=1 skips it on a machine known to lack what it needs)"
+  fi
+  return 1
+}
+
+# with_skips TEXT: TEXT followed by what was skipped, for stage_note.
+with_skips() {
+  local line=$1 skipped
+  for skipped in "${SKIPPED[@]}"; do line="$line; $skipped"; done
+  echo "$line"
+}
+
+# run_ctest BUILD_DIR LOG [ctest options...]: runs the tests of BUILD_DIR,
+# ctest's output shown and kept in LOG, GoogleTest's reports of them in
+# BUILD_DIR/gtest-reports. Then CTEST_RAN is the number of tests ctest ran
+# and GTEST_RAN the number of GoogleTest test cases among them; each test or
+# test case that skipped itself goes to cannot_run. Returns ctest's status,
+# or cannot_run's when the tests passed.
+run_ctest() {
+  local dir=$1 log=$2; shift 2
+  local reports=$dir/gtest-reports status=0
+  rm -rf "$reports" && mkdir -p "$reports"
+  # A path from the root also names the directory for a program under Wine:
+  # the build lies on Wine's drive Z:, the file system's root.
+  (cd "$dir" && GTEST_OUTPUT="xml:$reports/" ctest --output-on-failure "$@") 2>&1 | tee "$log" ||
+    status=$?
+  local counts
+  counts=$(python3 "$(dirname "${BASH_SOURCE[0]}")/count-tests.py" "$log" "$reports") || return 1
+  CTEST_RAN=$(sed -n 1p <<<"$counts")
+  GTEST_RAN=$(sed -n 2p <<<"$counts")
+  local name why
+  while IFS=$'\t' read -r name why; do
+    cannot_run "$name" "$why" || [ $status -ne 0 ] || status=1
+  done < <(sed -n '3,$p' <<<"$counts")
+  return $status
+}
+
+# soak_transactions LOG: how many transactions the soak run logged in LOG
+# made (0 when it did not get to its report).
+soak_transactions() {
+  local made
+  made=$(sed -n 's/^soak: seed [0-9]*, \([0-9]*\) transactions .*/\1/p' "$1")
+  echo "${made:-0}"
+}
