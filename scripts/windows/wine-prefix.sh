@@ -44,19 +44,19 @@ boot() {  # what, command to run wineboot under...
   echo "--- wineboot $what" >>"$LOG"
   rm -rf "$WINEPREFIX"
   WINEDEBUG=err+all,fixme-all "$@" timeout -k 10 "$LIMIT" "${WINE:-wine}" wineboot -i </dev/null >>"$LOG" 2>&1 || status=$?
-  # The start is over when the prefix's server has ended and saved the registry.
-  local server_ended=1
-  timeout "$SERVER_LIMIT" wineserver -w >/dev/null 2>&1 || server_ended=0
-  if [ $status -eq 0 ] && [ $server_ended -eq 1 ] && registry_written; then
-    echo "prefix made by wineboot $what in $((SECONDS - start)) s"
-    return 0
-  fi
   local why="exit status $status"
-  if [ $status -eq 124 ]; then
-    why="no end within $LIMIT s"
-  elif [ $status -eq 0 ] && [ $server_ended -eq 0 ]; then
-    why="its server did not end within $SERVER_LIMIT s"
-  elif [ $status -eq 0 ]; then
+  [ $status -eq 124 ] && why="no end within $LIMIT s"
+  if [ $status -eq 0 ]; then
+    # The start is over when the prefix's server has ended and saved the
+    # registry; one that lingers is ended.
+    if ! timeout "$SERVER_LIMIT" wineserver -w >/dev/null 2>&1; then
+      echo "the server of wineboot $what did not end within $SERVER_LIMIT s: ending it"
+      end_wine
+    fi
+    if registry_written; then
+      echo "prefix made by wineboot $what in $((SECONDS - start)) s"
+      return 0
+    fi
     why="exit status 0 but no registry was written"
   fi
   echo "wineboot $what: $why; the last lines of $LOG:"
