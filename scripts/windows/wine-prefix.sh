@@ -3,7 +3,8 @@
 # under Wine. Wine's first start builds the prefix with wineboot, which
 # registers the system's DLLs and starts the prefix's services; a stall in
 # any of them stalls wineboot (Wine itself waits five minutes for it). So the
-# start is bounded (PLCLINK_WINEBOOT_SECONDS, default 240).
+# start is bounded (PLCLINK_WINEBOOT_SECONDS, default 240); on a slow machine
+# Wine's own wait may run out first, and then the start is waited for.
 #
 # A start is judged once it is over: Wine's server keeps the registry in
 # memory and writes system.reg and user.reg only when it exits, so the
@@ -38,12 +39,40 @@ registry_written() {
   [ -s "$WINEPREFIX/system.reg" ] && [ -s "$WINEPREFIX/user.reg" ]
 }
 
+seconds_left() {  # of this start's LIMIT, at least 1
+  local left=$((DEADLINE - SECONDS))
+  echo $((left > 0 ? left : 1))
+}
+
+# wineboot -i under the command given, within what is left of LIMIT; its
+# exit status (124: it did not end in time).
+wineboot_once() {
+  WINEDEBUG=err+all,fixme-all "$@" timeout -k 10 "$(seconds_left)" "${WINE:-wine}" wineboot -i \
+    </dev/null >>"$LOG" 2>&1
+}
+
 boot() {  # what, command to run wineboot under...
   local what=$1; shift
   local start=$SECONDS status=0
+  DEADLINE=$((SECONDS + LIMIT))
   echo "--- wineboot $what" >>"$LOG"
+  local from
+  from=$(($(wc -l <"$LOG") + 1))
   rm -rf "$WINEPREFIX"
-  WINEDEBUG=err+all,fixme-all "$@" timeout -k 10 "$LIMIT" "${WINE:-wine}" wineboot -i </dev/null >>"$LOG" 2>&1 || status=$?
+  wineboot_once "$@" || status=$?
+  if [ $status -ne 0 ] && [ $status -ne 124 ] &&
+     tail -n +"$from" "$LOG" | grep -q 'boot event wait timed out'; then
+    # Wine waits five minutes for the start that makes a new prefix, then
+    # gives up on the program it was to run, while that start goes on. On
+    # a slow machine it is not over yet: wait for it, then start Wine in the
+    # prefix once more, and judge that.
+    echo "wineboot $what: Wine stopped waiting for the prefix's first start (exit status $status); waiting for it to end"
+    status=124
+    if timeout "$(seconds_left)" wineserver -w >/dev/null 2>&1; then
+      status=0
+      wineboot_once "$@" || status=$?
+    fi
+  fi
   local why="exit status $status"
   [ $status -eq 124 ] && why="no end within $LIMIT s"
   if [ $status -eq 0 ]; then
