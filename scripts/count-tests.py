@@ -26,7 +26,7 @@ def ctest_counts(log):
             continue
         m = re.match(r"\s+\d+ - (\S+) \(([^)]*)\)\s*$", line) if in_not_run else None
         if m:
-            skipped.append((m.group(1), "ctest: %s (ctest -V -R %s says why)" % (m.group(2), m.group(1))))
+            skipped.append((m.group(1), "ctest: %s; ctest -V -R %s says why" % (m.group(2).lower(), m.group(1))))
         else:
             in_not_run = False
     return total - len(skipped), skipped

@@ -18,17 +18,18 @@ skipping_allowed() {
 }
 
 # cannot_run WHAT WHY: WHAT cannot run on this machine because of WHY.
-# Returns 0 after a loud SKIPPED line, with "WHAT skipped (WHY)" added to
-# SKIPPED, when skipping is allowed; otherwise says why the stage fails and
-# returns 1.
-SKIPPED=()
+# Returns 0 after a loud SKIPPED line when skipping is allowed; otherwise
+# says why the stage fails and returns 1. Either way NOT_RUN keeps it for
+# the summary line.
+NOT_RUN=()
 cannot_run() {
   if skipping_allowed; then
     echo "SKIPPED: $1 ($2)"
-    SKIPPED+=("SKIPPED $1 ($2)")
+    NOT_RUN+=("SKIPPED $1 ($2)")
     return 0
   fi
   echo "FAIL: $1 cannot run: $2"
+  NOT_RUN+=("$1 cannot run ($2)")
   if [ "${CI:-}" = true ]; then
     echo "(a suite that cannot run fails the stage in CI)"
   else
@@ -37,10 +38,10 @@ cannot_run() {
   return 1
 }
 
-# with_skips TEXT: TEXT followed by what was skipped, for stage_note.
-with_skips() {
-  local line=$1 skipped
-  for skipped in "${SKIPPED[@]}"; do line="$line; $skipped"; done
+# with_not_run TEXT: TEXT followed by what did not run, for stage_note.
+with_not_run() {
+  local line=$1 item
+  for item in "${NOT_RUN[@]}"; do line="$line; $item"; done
   echo "$line"
 }
 
@@ -51,8 +52,10 @@ with_skips() {
 # test case that skipped itself goes to cannot_run. Returns ctest's status,
 # or cannot_run's when the tests passed.
 run_ctest() {
-  local dir=$1 log=$2; shift 2
-  local reports=$dir/gtest-reports status=0
+  local dir log=$2 status=0
+  dir=$(cd "$1" && pwd) || return
+  shift 2
+  local reports=$dir/gtest-reports
   rm -rf "$reports" && mkdir -p "$reports"
   # A path from the root also names the directory for a program under Wine:
   # the build lies on Wine's drive Z:, the file system's root.

@@ -51,10 +51,10 @@ build_and_test() {  # name, cmake args...
   cmake -S . -B "$BUILD/$name" -G Ninja -DPLCLINK_WARNINGS_AS_ERRORS="$PLCLINK_WARNINGS_AS_ERRORS" "$@" >/dev/null || return
   ninja -C "$BUILD/$name" || return
   echo "--- $name tests"
-  SKIPPED=()
+  NOT_RUN=()
   local status=0
   run_ctest "$BUILD/$name" "$BUILD/$name/ctest.log" || status=$?
-  stage_note "$(with_skips "$CTEST_RAN tests, $GTEST_RAN GoogleTest cases")"
+  stage_note "$(with_not_run "$CTEST_RAN tests, $GTEST_RAN GoogleTest cases")"
   return $status
 }
 build_x86() { CFLAGS=-m32 CXXFLAGS=-m32 LDFLAGS=-m32 build_and_test x86; }

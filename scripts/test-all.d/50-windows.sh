@@ -86,7 +86,7 @@ checks_passed() {  # LOG: the number of checks the end to end and dialog runs pa
 
 # What ran, for the summary line; a failure leaves what ran before it.
 RAN="nothing under Wine"
-trap 'stage_note "$(with_skips "$RAN")"; cleanup' EXIT
+trap 'stage_note "$(with_not_run "$RAN")"; cleanup' EXIT
 
 echo "--- wine prefix"
 prefix=0
