@@ -103,10 +103,7 @@ case $prefix in
   *)
     # This machine's Wine did not start. That says nothing of the module,
     # but the suites that need Wine cannot run.
-    why=$(tail -1 "$BUILD/wine-prefix.out")
-    RAN="nothing under Wine: $why"
-    cannot_run "every suite under Wine" "$why"
-    RAN="nothing under Wine"
+    cannot_run "every suite under Wine" "$(tail -1 "$BUILD/wine-prefix.out")"
     ;;
 esac
 
