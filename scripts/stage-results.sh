@@ -50,16 +50,19 @@ with_not_run() {
 # BUILD_DIR/gtest-reports. Then CTEST_RAN is the number of tests ctest ran
 # and GTEST_RAN the number of GoogleTest test cases among them; each test or
 # test case that skipped itself goes to cannot_run. Returns ctest's status,
-# or cannot_run's when the tests passed.
+# or cannot_run's when the tests passed. TESTS_UNDER_WINE=1: the tests are
+# Windows programs run under Wine.
 run_ctest() {
   local dir log=$2 status=0
   dir=$(cd "$1" && pwd) || return
   shift 2
   local reports=$dir/gtest-reports
   rm -rf "$reports" && mkdir -p "$reports"
-  # A path from the root also names the directory for a program under Wine:
-  # the build lies on Wine's drive Z:, the file system's root.
-  (cd "$dir" && GTEST_OUTPUT="xml:$reports/" ctest --output-on-failure "$@") 2>&1 | tee "$log" ||
+  # Wine's drive Z: is the file system's root; a Windows program takes a
+  # path without a drive as relative.
+  local drive=""
+  [ "${TESTS_UNDER_WINE:-}" != 1 ] || drive=Z:
+  (cd "$dir" && GTEST_OUTPUT="xml:$drive$reports/" ctest --output-on-failure "$@") 2>&1 | tee "$log" ||
     status=$?
   local counts
   counts=$(python3 "$(dirname "${BASH_SOURCE[0]}")/count-tests.py" "$log" "$reports") || return 1

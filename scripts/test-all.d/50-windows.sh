@@ -62,7 +62,8 @@ run_under_wine() {
   for _ in $(seq 50); do [ -s "$ECHO_OUT" ] && break; sleep 0.1; done
   ln -sfn "$(head -1 "$ECHO_OUT")" "$WINEPREFIX/dosdevices/com5"
   status=0
-  PLCLINK_TEST_ECHO_PORT=COM5 run_ctest "$BUILD" "$BUILD/ctest.log" --timeout 900 || status=$?
+  PLCLINK_TEST_ECHO_PORT=COM5 TESTS_UNDER_WINE=1 run_ctest "$BUILD" "$BUILD/ctest.log" --timeout 900 ||
+    status=$?
   kill "$ECHO_PID" 2>/dev/null || true
   wait "$ECHO_PID" 2>/dev/null || true
   rm -f "$WINEPREFIX/dosdevices/com5" "$ECHO_OUT"
