@@ -53,7 +53,8 @@ with_not_run() {
 # or cannot_run's when the tests passed. TESTS_UNDER_WINE=1: the tests are
 # Windows programs run under Wine.
 run_ctest() {
-  local dir log=$2 status=0
+  local - dir log=$2 status=0
+  set -o pipefail  # (for this function only) ctest's status, not tee's
   dir=$(cd "$1" && pwd) || return
   shift 2
   local reports=$dir/gtest-reports
