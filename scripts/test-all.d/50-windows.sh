@@ -56,8 +56,7 @@ run_under_wine() {
   echo "--- unit and Windows suites under wine"
   # COM5 of the prefix is a pseudo-terminal whose far end echoes every byte,
   # for the suite's serial port tests. It must outlive the whole ctest run
-  # (each suite may take up to 900 s, the last one is the Windows suite); it
-  # is ended after it.
+  # (up to 900 s a suite), and is ended after it.
   ECHO_OUT=$BUILD/pty-echo.txt
   python3 scripts/windows/pty-echo.py 3600 >"$ECHO_OUT" &
   ECHO_PID=$!
