@@ -67,7 +67,9 @@ run_ctest() {
     status=$?
   local counts
   counts=$(python3 "$(dirname "${BASH_SOURCE[0]}")/count-tests.py" "$log" "$reports") || return 1
+  # shellcheck disable=SC2034  # read by the scripts that source this one
   CTEST_RAN=$(sed -n 1p <<<"$counts")
+  # shellcheck disable=SC2034
   GTEST_RAN=$(sed -n 2p <<<"$counts")
   local name why
   while IFS=$'\t' read -r name why; do
