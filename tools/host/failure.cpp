@@ -89,10 +89,11 @@ Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, 
                           "or another master on the line?)"};
         case FailureKind::BusyStation: {
             // The module's line ends with how the station answered: "(no resource)".
-            const std::size_t open = cause->text.rfind('(');
-            const std::string how = open == std::string::npos ? "" : " " + cause->text.substr(open);
-            return {kind, at + " is busy" + how + "; the line works, the station had no room "
-                          "for the request (try again later, or poll it less often)"};
+            std::string words = at + " is busy";
+            if (const std::size_t open = cause->text.rfind('('); open != std::string::npos)
+                words.append(" ").append(cause->text, open, std::string::npos);
+            return {kind, words + "; the line works, the station had no room for the request "
+                                  "(try again later, or poll it less often)"};
         }
         case FailureKind::LineFailure:
             return {kind, "the request could not be sent on the serial line"};
