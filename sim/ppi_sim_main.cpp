@@ -85,14 +85,18 @@ constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
                           answer to a read and a read's to a write, or the
                           same function for another size (values EE)
           late            SC, then the answer of the station's previous
-                          request, named in the trace (none before the
-                          first: the poll gets SC)
+                          request, with that request's reference, named in
+                          the trace (none before the first: the poll gets SC)
           flood[=MS]      noise at the line's full speed in place of the SC,
                           for MS milliseconds (default: without end); no
                           noise byte is a frame start byte
           trickle[=MS]    the SC and the response one byte at a time, each
                           MS milliseconds after the one before (default 500);
                           abandoned when the master sends again
+          noresource      SC, then SD1 "no resource" (10 00 st 02 FCS 16) to
+                          the poll; nothing is carried out
+          busy            SC, then SC to every poll until the next request;
+                          nothing is carried out
   WHEN    always | next:N (the next N requests) | rate:P (0..1, see --seed)
   STATION only requests to this station (default: every station)
   Rules are tried in the order given and the first that fires decides; delay

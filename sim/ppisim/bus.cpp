@@ -1,8 +1,20 @@
 #include "ppisim/bus.h"
 
+#include <cstdio>
+
 #include "ppisim/wrong_answer.h"
 
 namespace ppisim {
+namespace {
+
+// The PDU reference of an S7 message, as the trace shows it.
+std::string ReferenceText(std::span<const std::uint8_t> message) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(ReferenceOf(message)));
+    return text;
+}
+
+}  // namespace
 
 bool Bus::addStation(std::uint8_t address, const AreaSizes& sizes, std::uint16_t pduSize) {
     if (address < 1 || address > 126) return false;
@@ -41,9 +53,21 @@ Reply Bus::onRequest(Station& station, const Frame& frame, std::int64_t nowUs) {
     const std::uint8_t st = station.address();
     pending_.erase(st);
     trickled_.erase(st);
+    busy_.erase(st);
     const FaultDecision fault = faults_.decide(st, IsMemoryJob(frame.data));
     Reply reply;
     reply.delayMs = fault.delayMs;
+    if (fault.kind == FaultKind::NoResource || fault.kind == FaultKind::Busy) {
+        // The request is taken but not carried out: the poll learns why.
+        if (fault.kind == FaultKind::NoResource)
+            pending_[st] = Pending{EncodeSD1(frame.sa, st, kFcNoResource), nowUs};
+        else
+            busy_[st] = true;
+        reply.bytes = {kSC};
+        reply.note = "station " + std::to_string(st) + ": ref " + ReferenceText(frame.data) +
+                     " not carried out; fault " + NameOf(*fault.kind);
+        return reply;
+    }
     if (fault.kind == FaultKind::Silent) {
         reply.note = "fault silent";
         return reply;
@@ -77,7 +101,8 @@ Reply Bus::onRequest(Station& station, const Frame& frame, std::int64_t nowUs) {
         reply.note = "station " + std::to_string(st) + ": request rejected; fault reject";
     } else {
         answer = EncodeSD2(frame.sa, st, kFcResponseData, station.execute(frame.data, refusal));
-        reply.note = "station " + std::to_string(st) + ": " + station.lastJob();
+        reply.note = "station " + std::to_string(st) + ": " + station.lastJob() + ", ref " +
+                     ReferenceText(frame.data);
     }
     // A late answer with no earlier one to stand in leaves nothing to poll.
     if (Bytes response = spoilt(station, frame, fault, answer, reply.note); !response.empty()) {
@@ -134,6 +159,11 @@ Bytes Bus::spoilt(Station& station, const Frame& frame, const FaultDecision& fau
 
 Reply Bus::onPoll(Station& station, std::int64_t nowUs) {
     Reply reply;
+    if (busy_.count(station.address())) {
+        reply.bytes = {kSC};
+        reply.note = "poll, station busy; fault busy";
+        return reply;
+    }
     auto it = pending_.find(station.address());
     if (it == pending_.end()) {
         // Nothing to hand out: a short acknowledgement says so.
@@ -148,7 +178,9 @@ Reply Bus::onPoll(Station& station, std::int64_t nowUs) {
         return reply;
     }
     reply.bytes = std::move(it->second.response);
-    reply.note = "poll, response";
+    reply.note = reply.bytes.size() > 12 && reply.bytes[0] == kSD2
+                     ? "poll, response, ref " + ReferenceText(std::span(reply.bytes).subspan(7))
+                     : "poll, response";
     pending_.erase(it);
     if (auto trickle = trickled_.find(station.address()); trickle != trickled_.end()) {
         reply.trickleMs = trickle->second;

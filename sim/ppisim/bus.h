@@ -81,6 +81,7 @@ private:
     };
     std::map<std::uint8_t, Answer> answered_;
     std::map<std::uint8_t, std::uint32_t> trickled_;  // pending responses to send byte by byte
+    std::map<std::uint8_t, bool> busy_;  // stations answering every poll with SC
 };
 
 }  // namespace ppisim

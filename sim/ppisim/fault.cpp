@@ -20,6 +20,7 @@ constexpr KindName kKinds[] = {
     {FaultKind::Delay, "delay", true},      {FaultKind::Mismatch, "mismatch", false},
     {FaultKind::Late, "late", false},       {FaultKind::Flood, "flood", true},
     {FaultKind::Trickle, "trickle", true},  {FaultKind::Reject, "reject", true},
+    {FaultKind::NoResource, "noresource", false}, {FaultKind::Busy, "busy", false},
 };
 
 // Faults that only make sense for a job that reads or writes memory.

@@ -27,6 +27,10 @@
 //                           never hold a frame start byte
 //           trickle[=MS]    the SC and the response one byte at a time, each
 //                           MS ms after the one before (default 500)
+//           noresource      SC, then the SD1 frame "no resource" (FC 0x02)
+//                           to the poll; the request is not carried out
+//           busy            SC, then SC to every poll until the next request;
+//                           the request is not carried out
 //   WHEN    always | next:N (the next N requests) | rate:P (probability
 //           0..1 per request, drawn from the seeded generator)
 //   STATION only requests to this station address (default: every station)
@@ -48,7 +52,7 @@
 
 namespace ppisim {
 
-enum class FaultKind { Silent, Token, Garbage, Truncate, BadFcs, Refuse, Reject, Delay, Mismatch, Late, Flood, Trickle };
+enum class FaultKind { Silent, Token, Garbage, Truncate, BadFcs, Refuse, Reject, Delay, Mismatch, Late, Flood, Trickle, NoResource, Busy };
 enum class FaultWhen { Always, Next, Rate };
 
 struct FaultRule {

@@ -24,6 +24,9 @@ inline constexpr std::uint8_t kEndByte = 0x16;
 // comes in an SD1 frame). A controller answers with 0x08 (response data).
 inline constexpr std::uint8_t kFcRequestBit = 0x40;
 inline constexpr std::uint8_t kFcResponseData = 0x08;
+// A station that takes a request but has no resource to carry it out
+// answers the poll with an SD1 frame of this FC.
+inline constexpr std::uint8_t kFcNoResource = 0x02;
 
 // A PROFIBUS station takes and sends frames with LE 4..249, so an SD2 frame
 // carries at most 249 - 3 data bytes (LE counts DA, SA and FC as well).

@@ -217,8 +217,13 @@ TEST_F(FaultyBus, LateHandsOutThePreviousAnswerAndKeepsThisOneForTheNext) {
     EXPECT_EQ(Send(kWriteMB10)->bytes, Bytes{kSC});
     EXPECT_EQ(Poll(), Bytes{kSC});
     EXPECT_EQ(bus->station(2)->memory().bytes(Area::M)[10], 0x5A);
-    // The read gets the write's answer, and the trace says whose it is.
-    EXPECT_EQ(Send(kReadVW100)->note, "station 2: read V100.0 ts04 x1; fault late (answer of: write M10.0 ts02 x1)");
+    // The read gets the write's answer under the write's reference, and the
+    // trace says whose it is.
+    Bytes read = kReadVW100;
+    read[12] = 0x07;
+    read[31] = static_cast<std::uint8_t>(read[31] + 7);
+    EXPECT_EQ(Send(read)->note,
+              "station 2: read V100.0 ts04 x1, ref 0007; fault late (answer of: write M10.0 ts02 x1)");
     EXPECT_EQ(MessageOf(Poll()), Hex("32 03 00 00 00 00 00 02 00 01 00 00 05 01 FF"));
     // The next request, answered in time, still gets its own answer.
     Send(kReadVW100);
@@ -258,6 +263,21 @@ TEST_F(FaultyBus, RejectionAnswersWithTheErrorClassAndCode) {
     EXPECT_EQ(rejected[17], 0x81);
     EXPECT_EQ(rejected[18], 0x04);
     EXPECT_FALSE(ParseFaultRule("reject=0x10000:always"));
+}
+
+// A busy station takes the request with SC and carries nothing out:
+// noresource answers the poll with SD1 FC 0x02, busy answers every poll
+// with SC until the next request; the following request is served.
+TEST_F(FaultyBus, BusyStationsTakeTheRequestAndServeNothing) {
+    Make({"noresource:next:1", "busy:next:1@2"});
+    EXPECT_EQ(Send(kWriteMB10)->bytes, Bytes{kSC});
+    EXPECT_EQ(Poll(), Hex("10 00 02 02 04 16"));
+    EXPECT_EQ(Send(kWriteMB10)->note, "station 2: ref 0000 not carried out; fault busy");
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(Poll(), Bytes{kSC});
+    EXPECT_EQ(bus->station(2)->memory().bytes(Area::M)[10], 0);
+    Send(kReadVW100);
+    EXPECT_EQ(Poll().size(), 29u);
+    EXPECT_FALSE(ParseFaultRule("busy=3:always"));
 }
 
 }  // namespace

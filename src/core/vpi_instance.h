@@ -30,6 +30,11 @@ struct VpiInstance {
     // The pause between frames that the initialization file asks for, in ms
     // (1..40); 0 = none asked for, the classic 40 ms.
     std::uint8_t pauseMs;
+    // The PDU reference of the last read or write request built; each new
+    // request takes the next one, so that an answer to an earlier request
+    // cannot pass for the answer to the current one. Sits in what was the
+    // alignment gap before threeDigitPlc: no other field moves.
+    std::uint16_t pduReference;
     std::uint32_t threeDigitPlc;
 };
 

@@ -81,6 +81,8 @@ static_assert(offsetof(VpiInstance, rxFrame) == 1112);
 static_assert(offsetof(VpiInstance, txLength) == 2136);
 static_assert(offsetof(VpiInstance, rxLength) == 2140);
 static_assert(offsetof(VpiInstance, requestFc) == 2144);
+static_assert(offsetof(VpiInstance, pauseMs) == 2145);
+static_assert(offsetof(VpiInstance, pduReference) == 2146);
 static_assert(offsetof(VpiInstance, threeDigitPlc) == 2148);
 static_assert(sizeof(VpiInstance) == 2152);
 #endif

@@ -12,6 +12,8 @@ namespace plclink {
 inline constexpr int kLinkDone = 0;
 inline constexpr int kLinkBroken = 1;  // part of a frame, or a foreign frame
 inline constexpr int kLinkSilent = 2;  // not a single byte went out or came in
+// PpiExchange only: the station answered that it is busy (busy_answer.h).
+inline constexpr int kLinkBusy = 3;
 
 // Sends `length` bytes with RTS raised around them: 0 sent, 1 only part
 // written, 2 nothing written (also when the line keeps sending while the

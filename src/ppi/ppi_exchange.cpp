@@ -2,6 +2,7 @@
 
 #include "core/host_log.h"
 #include "platform/platform.h"
+#include "ppi/busy_answer.h"
 #include "ppi/frame_io.h"
 #include "ppi/ppi_frame.h"
 
@@ -18,27 +19,17 @@ void BuildPoll(const std::uint8_t* request, std::uint8_t (&poll)[kSd1Length]) {
     poll[5] = kFrameEnd;
 }
 
-// After SC: wait, poll, and read the head of the response into bytes 0..6.
-int PollForResponse(LineHandle line, const std::uint8_t* request, std::uint8_t* response,
-                    std::int32_t number, std::uint32_t pauseMs) {
-    Platform().sleepMs(pauseMs);
-    std::uint8_t poll[kSd1Length];
-    BuildPoll(request, poll);
-    int rc = SendFrame(line, poll, kSd1Length);
-    if (rc != kLinkDone) {
-        err(kLogCategory, "Vpi%s%02d: Send SD1 fail", kFamilyTag, number);
-        return rc;
-    }
-    rc = ReceiveExact(line, response, kSd2HdrLength);
-    if (rc != kLinkDone) err(kLogCategory, "Vpi%s%02d: recv. tSD2Hdr fail", kFamilyTag, number);
-    return rc;
+// The rest of an SD1 frame whose start byte is in response[0]: 0 and the
+// whole frame in bytes 0..5, or the failing read's result.
+int ReceiveSd1Rest(LineHandle line, std::uint8_t* response) {
+    return ReceiveExact(line, response + 1, kSd1Length - 1);
 }
 
-// After SC, with a short pause: a station whose answer is not ready yet
-// answers the poll with SC; it is polled again after the pause, up to
-// `pause.busyPolls` times, and then fails as an SC in place of the response
-// does. Reads the head of the response into bytes 0..6.
-int PollBusyStation(LineHandle line, const std::uint8_t* request, std::uint8_t* response,
+// After SC: wait, poll, and read the head of the response into bytes 0..6.
+// A station whose answer is not ready yet answers the poll with SC; with a
+// short pause it is polled again, up to `pause.busyPolls` times. An SC that
+// stays, or an SD1 "no resource" or "no service", ends the exchange as busy.
+int PollForResponse(LineHandle line, const std::uint8_t* request, std::uint8_t* response,
                     std::int32_t number, const LinkPause& pause) {
     std::uint8_t poll[kSd1Length];
     BuildPoll(request, poll);
@@ -52,7 +43,12 @@ int PollBusyStation(LineHandle line, const std::uint8_t* request, std::uint8_t* 
         rc = ReceiveExact(line, response, 1);
         if (rc == kLinkDone && response[0] == kSc) {
             if (repolls < pause.busyPolls) continue;  // still busy: poll again
-            rc = kLinkBroken;
+            return kLinkBusy;
+        }
+        if (rc == kLinkDone && response[0] == kSd1) {
+            rc = ReceiveSd1Rest(line, response);
+            if (rc == kLinkDone && IsBusySd1(request, response)) return kLinkBusy;
+            rc = kLinkBroken;  // a foreign or broken SD1: not the response
         } else if (rc == kLinkDone) {
             rc = ReceiveExact(line, response + 1, kSd2HdrLength - 1);
             if (rc == kLinkSilent) rc = kLinkBroken;  // its first byte did arrive
@@ -62,11 +58,14 @@ int PollBusyStation(LineHandle line, const std::uint8_t* request, std::uint8_t* 
     }
 }
 
-// The controller answered with an SD1 frame: read its rest; the exchange
-// fails either way.
-int ForeignSd1(LineHandle line, std::uint8_t* response, std::int32_t number) {
+// The controller answered the request with an SD1 frame: read its rest. A
+// busy answer of the addressed station ends the exchange as busy, any other
+// SD1 as a foreign frame.
+int AnswerSd1(LineHandle line, const std::uint8_t* request, std::uint8_t* response,
+              std::int32_t number) {
+    const int rc = ReceiveSd1Rest(line, response);
+    if (rc == kLinkDone && IsBusySd1(request, response)) return kLinkBusy;
     err(kLogCategory, "Vpi%s%02d: recv SD1 after SD2 message", kFamilyTag, number);
-    const int rc = ReceiveExact(line, response + 1, kSd1Length - 1);
     if (rc == kLinkDone) return kLinkBroken;
     err(kLogCategory, "Vpi%s%02d: recv. tSD1Hdr fail", kFamilyTag, number);
     return rc;
@@ -128,9 +127,7 @@ int PpiExchange(LineHandle line, const std::uint8_t* request, std::int32_t reque
 
     switch (response[0]) {
         case kSc:
-            rc = pause.busyPolls == 0
-                     ? PollForResponse(line, request, response, number, pause.pauseMs)
-                     : PollBusyStation(line, request, response, number, pause);
+            rc = PollForResponse(line, request, response, number, pause);
             if (rc != kLinkDone) return rc;
             break;
         case kSd2:  // the response at once, without SC and poll
@@ -141,7 +138,7 @@ int PpiExchange(LineHandle line, const std::uint8_t* request, std::int32_t reque
             }
             break;
         case kSd1:
-            return ForeignSd1(line, response, number);
+            return AnswerSd1(line, request, response, number);
         case kSd4:
             return ForeignSd4(line, response, number);
         default:

@@ -19,7 +19,8 @@ inline constexpr std::uint32_t kPollPauseMs = kClassicPauseMs;
 // Sends `request` (an SD2 frame) and receives the response frame into
 // `response`, which holds `responseCapacity` bytes (at least 21).
 // `responseLength` is 0 until the exchange succeeds, then the frame's length.
-// Returns 0 done, 1 a broken or foreign frame (or a partial send), 2 silence.
+// Returns 0 done, 1 a broken or foreign frame (or a partial send), 2 silence,
+// 3 (kLinkBusy) the station answered busy; `response` then holds that answer.
 // Log lines carry the prefix formed with `instanceNumber`. `pause` gives the
 // pauses before the request and the poll, and the re-polls of a busy station.
 int PpiExchange(LineHandle line, const std::uint8_t* request, std::int32_t requestLength,

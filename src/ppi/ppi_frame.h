@@ -42,6 +42,9 @@ inline constexpr std::size_t kParamsOffset = kRspHdrOffset + kPpiRspHdrLength; /
 // A request frame's parameter block follows tSD2Hdr and the 10-byte
 // request header; its first byte is the S7 function.
 inline constexpr std::size_t kRequestFunctionOffset = kSd2HdrLength + 10;     // 17
+// The PDU reference sits at offset 4 of both the request header and
+// tPPIRspHdr, so at the same frame position in a request and its response.
+inline constexpr std::size_t kReferenceOffset = kSd2HdrLength + 4;            // 11
 // Bytes of a response frame besides its parameters and data.
 inline constexpr std::size_t kResponseOverhead = kParamsOffset + 2;            // 21
 

@@ -1,8 +1,9 @@
 // Matching a read or write response to the request it answers. A response
 // that passed the frame and header checks may still answer another request
 // (a late answer to an earlier one, a replay, another master's exchange):
-// its function and sizes must be the ones the request in txFrame asked for,
-// or its values would reach the host as good ones.
+// it must carry the request's PDU reference, which the controller echoes,
+// and its function and sizes must be the ones the request in txFrame asked
+// for, or its values would reach the host as good ones.
 #include "core/host_log.h"
 #include "core/vpi_instance.h"
 #include "ppi/ppi_frame.h"
@@ -51,6 +52,13 @@ int MatchResponseToRequest(const VpiInstance& instance) {
     const std::uint8_t function = tx[kRequestParamsOffset];
     if (function != kFunctionRead && function != kFunctionWrite) return 0;
 
+    const std::uint16_t reference = Big16At(rx + kReferenceOffset);
+    const std::uint16_t expected = Big16At(tx + kReferenceOffset);
+    if (reference != expected) {
+        err(kLogCategory, "Vpi%s%02d: Check Responed FAIL (reference %04x, expected %04x)",
+            kFamilyTag, number, static_cast<unsigned>(reference), static_cast<unsigned>(expected));
+        return 1;
+    }
     const std::uint16_t parLg = ParLgOf(rx);
     if (parLg != kItemResponseParLg) return Mismatch(number, "par_lg", parLg, kItemResponseParLg);
     if (rx[kParamsOffset] != function) return Mismatch(number, "function", rx[kParamsOffset], function);

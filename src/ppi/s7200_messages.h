@@ -58,9 +58,9 @@ int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count,
 int CheckResponse(VpiCallBlock* callBlock);
 
 // Part of CheckResponse: whether a read or write response is the answer to
-// the request in txFrame (the same function, the sizes the request asked
-// for), so that a late, replayed or misrouted answer is never taken for it.
-// 0, or 1 with a "Check Responed FAIL" line. Other requests pass.
+// the request in txFrame (the same PDU reference and function, the sizes the
+// request asked for), so that a late, replayed or misrouted answer is never
+// taken for it. 0, or 1 with a "Check Responed FAIL" line. Other requests pass.
 int MatchResponseToRequest(const VpiInstance& instance);
 
 // Stores the values of a checked read response into the host's buffer:

@@ -45,6 +45,16 @@ private:
     std::int32_t& length_;
 };
 
+// The reference of the next read or write request: the instance's counter
+// moved on, skipping 0x0000 and the association's reference, so that no
+// answer to another request carries it.
+std::uint16_t NextPduReference(VpiInstance& instance) {
+    do {
+        ++instance.pduReference;
+    } while (instance.pduReference == 0 || instance.pduReference == kAssociationReference);
+    return instance.pduReference;
+}
+
 std::uint8_t StationOf(const TagAccessRecord& record) {
     return static_cast<std::uint8_t>(record.plcNumber);
 }
@@ -170,7 +180,7 @@ int SetS7200RdReq(VpiCallBlock* callBlock, std::int32_t count) {
     }
     FrameWriter out(instance);
     Sd2Head(out, 0x1B, StationOf(record), instance.requestFc);
-    RequestHeader(out, 0x0000, kItemParLg, 0);
+    RequestHeader(out, NextPduReference(instance), kItemParLg, 0);
     out.Byte(kFunctionRead);
     out.Byte(1);
     // A read asks for whole elements; the bit of a bit tag is taken out on decoding.
@@ -215,7 +225,8 @@ int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count, ValueLayout layou
 
     FrameWriter out(instance);
     Sd2Head(out, le, StationOf(record), instance.requestFc);
-    RequestHeader(out, 0x0000, kItemParLg, static_cast<std::uint16_t>(valueBytes + 4));
+    RequestHeader(out, NextPduReference(instance), kItemParLg,
+                  static_cast<std::uint16_t>(valueBytes + 4));
     out.Byte(kFunctionWrite);
     out.Byte(1);
     ItemSpecification(out, record, transport, count, area, bitAddress);

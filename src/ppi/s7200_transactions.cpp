@@ -6,8 +6,10 @@
 #include "core/host_log.h"
 #include "core/vpi_instance.h"
 #include "platform/platform.h"
+#include "ppi/busy_answer.h"
 #include "ppi/frame_io.h"
 #include "ppi/ppi_exchange.h"
+#include "ppi/ppi_frame.h"
 #include "ppi/s7200_messages.h"
 
 namespace plclink {
@@ -55,9 +57,18 @@ constexpr TransactionKind kWrite{SetS7200WrReq, AcceptWrite,
                                  "invalid failed blockParser S7200Write() SetS7200WrReq FAIL",
                                  "S7200Write() S7200EstablishAssociation() rc = %d"};
 
-// Up to three attempts. Silence and a refused response are retried as they
-// are; a broken or foreign frame first sets up the association again, and
-// an association that meets silence ends the transaction.
+// A transaction whose last attempt met a busy station: one line that says
+// so and how the station answered, and result 1 (the line works).
+int BusyStation(const VpiInstance& instance) {
+    err(kLogCategory, "Vpi%s%02d: station %d busy (%s)", kFamilyTag, instance.instanceNumber,
+        static_cast<int>(instance.txFrame[kDaOffset]), BusyAnswerName(instance.rxFrame));
+    return 1;
+}
+
+// Up to three attempts. Silence, a busy station and a refused response are
+// retried as they are; a broken or foreign frame first sets up the
+// association again, and an association that meets silence ends the
+// transaction.
 int RunTransaction(VpiCallBlock* callBlock, std::int32_t count, const TransactionKind& kind,
                    ValueLayout layout) {
     int status = kLinkDone;
@@ -71,10 +82,12 @@ int RunTransaction(VpiCallBlock* callBlock, std::int32_t count, const Transactio
             if (kind.accept(callBlock, count) == 0) return 0;
         } else if (status == kLinkBroken) {
             status = S7200EstablishAssociation(callBlock);
+            if (status == kLinkBusy) continue;  // the line works; the station is busy
             if (status != 0) err(kLogCategory, kind.associationFailLine, status);
             if (status == kLinkSilent) break;
         }
     }
+    if (status == kLinkBusy) return BusyStation(*InstanceOf(callBlock));
     // A refused last attempt, or one whose association succeeded, gives 1.
     return status == kLinkDone ? 1 : 2;
 }
@@ -88,6 +101,7 @@ int S7200EstablishAssociation(VpiCallBlock* callBlock) {
         Platform().sleepMs(kAssociationWaitMs);
         SetS7200EstablishAssociationReq(callBlock);
         result = Exchange(callBlock);
+        if (result == kLinkBusy) return result;  // the line works: no more waits
         if (result == kLinkDone) {
             if (CheckResponse(callBlock) == 0) return 0;
             result = kLinkBroken;

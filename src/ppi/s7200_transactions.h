@@ -15,12 +15,14 @@ inline constexpr int kAssociationAttempts = 3;
 inline constexpr std::uint32_t kAssociationWaitMs = 3000;
 
 // 0 associated; 1 the last attempt met a refused response or a broken or
-// foreign frame; 2 it met silence.
+// foreign frame; 2 it met silence; 3 (kLinkBusy) the station answered busy,
+// which ends the association at once.
 int S7200EstablishAssociation(VpiCallBlock* callBlock);
 
 // Read or write `count` elements of the call block's TagAccessRecord, whose
 // elementIndex holds the byte address. 0 done; 1 the request cannot be built
-// or the last attempt was refused; 2 the link failed on the last attempt.
+// or the last attempt was refused or met a busy station (logged once); 2 the
+// link failed on the last attempt.
 int S7200Read(VpiCallBlock* callBlock, std::int32_t count);
 // A write takes its values from the host's buffer by `layout`.
 int S7200Write(VpiCallBlock* callBlock, std::int32_t count,

@@ -12,23 +12,19 @@ constexpr std::uint64_t kExchangeSlackMs = 50 + 100;
 
 // What one exchange gives the transaction: 0 a response that passes,
 // 3 a response that the check refuses (status 0), 1 a broken or foreign
-// frame, 2 silence.
-constexpr int kPassed = 0, kBroken = 1, kSilent = 2, kRefused = 3, kUncertain = 4;
+// frame, 2 silence, 5 a busy station (retried like silence, result 1).
+constexpr int kPassed = 0, kBroken = 1, kSilent = 2, kRefused = 3, kUncertain = 4, kBusy = 5;
 
-// A late answer passes when it is of the request's function and size (the
-// line cannot tell it apart), else it is refused; with none to stand in,
-// the poll gets SC alone, a broken frame.
-int LateExchange(Job job, const SimRequest& r) {
-    if (r.lateAnswerOf.empty()) return kBroken;
-    const auto earlier = ParseJobText(r.lateAnswerOf);
-    if (!earlier || earlier->refused || earlier->job != job) return kRefused;
-    if (job == Job::Write) return kPassed;
-    return earlier->valueBytes() == r.valueBytes ? kPassed : kRefused;
-}
+// A late answer carries the earlier request's reference and is refused,
+// whatever its function and size; with none to stand in, the poll gets SC
+// alone: the station looks busy.
+int LateExchange(const SimRequest& r) { return r.lateAnswerOf.empty() ? kBusy : kRefused; }
 
-int ExchangeOf(Job job, const SimRequest& r) {
+int ExchangeOf(const SimRequest& r) {
     switch (r.fault) {
-        case Fault::Late: return LateExchange(job, r);
+        case Fault::Late: return LateExchange(r);
+        case Fault::NoResource:
+        case Fault::Busy: return kBusy;
         case Fault::Mismatch: return kRefused;
         case Fault::Flood:
         case Fault::Trickle: return kUncertain;
@@ -49,7 +45,8 @@ int ExchangeOf(Job job, const SimRequest& r) {
 // Longest time of one exchange by how it went: 40 ms pause and 1 ms RTS
 // lead before the request, and when the SC came, 40 ms and 1 ms before the
 // poll; a silent station costs one read time-out, a truncated response two
-// (the read that got part of it, then the one that got nothing).
+// (the read that got part of it, then the one that got nothing); a busy
+// station's SD1 or SC to the poll ends the exchange at once.
 std::uint64_t ExchangeMs(const SimRequest& r, std::uint64_t t) {
     std::uint64_t ms = 41 + kExchangeSlackMs;
     switch (r.fault) {
@@ -57,7 +54,6 @@ std::uint64_t ExchangeMs(const SimRequest& r, std::uint64_t t) {
         case Fault::Token:
         case Fault::Garbage: return ms;
         case Fault::Truncate: return ms + 41 + 2 * t;
-        case Fault::Late: return r.lateAnswerOf.empty() ? ms + 41 + 2 * t : ms + 41;
         default: return ms + 41;
     }
 }
@@ -90,7 +86,7 @@ public:
             ++e_.associations;
             e_.worstMs += kAssociationWaitMs;
         }
-        const int x = ExchangeOf(job, r);
+        const int x = ExchangeOf(r);
         e_.worstMs += x == kUncertain ? UncertainExchangeMs(t_) : ExchangeMs(r, t_);
         return x;
     }
@@ -104,12 +100,12 @@ public:
         e_.worstMs += association + std::uint64_t(kAttempts - 1 - attempt) * (UncertainExchangeMs(t_) + association);
     }
 
-    // S7200EstablishAssociation: 0, 1 or 2.
+    // S7200EstablishAssociation: 0, 1 or 2, or busy, which ends it at once.
     int associate() {
         int last = 2;
         for (int attempt = 0; attempt < kAttempts; ++attempt) {
             const int x = exchange(Job::Association);
-            if (x < 0 || x == kUncertain) return x;
+            if (x < 0 || x == kUncertain || x == kBusy) return x;
             if (x == kPassed) return 0;
             last = x == kRefused ? 1 : x;
         }
@@ -150,8 +146,8 @@ Expectation Expect(Job job, const std::vector<SimRequest>& requests, std::uint64
         }
         if (x == kRefused) {
             status = 0;
-        } else if (x == kSilent) {
-            status = 2;
+        } else if (x == kSilent || x == kBusy) {
+            status = x;
         } else {
             status = walk.associate();
             if (status == kUncertain) {
@@ -162,7 +158,7 @@ Expectation Expect(Job job, const std::vector<SimRequest>& requests, std::uint64
             if (status == 2) break;
         }
     }
-    if (!done) e.result = status == 0 ? 1 : 2;
+    if (!done) e.result = status == 0 || status == kBusy ? 1 : 2;
     e.requests = walk.consumed();
     if (walk.consumed() != requests.size())
         walk.fail("the controller saw " + std::to_string(requests.size()) + " requests, the rules make " +

@@ -1,8 +1,8 @@
 // The result a read or write transaction must end with, worked out from
 // what the controller did with each request it received, by the retry rules:
 // three attempts; an attempt whose exchange met a broken or foreign frame is
-// followed by an association of up to three attempts; silence and refused
-// responses are retried as they are.
+// followed by an association of up to three attempts; silence, a busy
+// station and refused responses are retried as they are.
 #pragma once
 
 #include <cstdint>

@@ -18,6 +18,8 @@ const char* NameOf(Fault fault) {
         case Fault::Late: return "late";
         case Fault::Flood: return "flood";
         case Fault::Trickle: return "trickle";
+        case Fault::NoResource: return "noresource";
+        case Fault::Busy: return "busy";
     }
     return "?";
 }
@@ -106,6 +108,8 @@ void SimTrace::line(const std::string& text) {
     else if (note == "fault token") r.fault = Fault::Token;
     else if (note == "fault garbage") r.fault = Fault::Garbage;
     else if (note == "fault flood") r.fault = Fault::Flood;
+    else if (note.find("; fault noresource") != std::string::npos) r.fault = Fault::NoResource;
+    else if (note.find("; fault busy") != std::string::npos) r.fault = Fault::Busy;
     else if (note.rfind("station ", 0) == 0) {
         r.executed = true;
         // First: a late answer names the earlier job, with its own faults.

@@ -12,7 +12,7 @@
 namespace plclink::soak {
 
 enum class Job { Association, Read, Write, Other };
-enum class Fault { None, Silent, Token, Garbage, Truncate, BadFcs, Refuse, Mismatch, Late, Flood, Trickle };
+enum class Fault { None, Silent, Token, Garbage, Truncate, BadFcs, Refuse, Mismatch, Late, Flood, Trickle, NoResource, Busy };
 
 const char* NameOf(Fault fault);
 const char* NameOf(Job job);

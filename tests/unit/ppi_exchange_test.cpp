@@ -123,8 +123,9 @@ TEST_F(PpiExchangeTest, ReceiveExactTellsPartialFromSilence) {
 }
 
 // A response trickled one byte per 900 ms under a 1000 ms read time-out:
-// the head's receive step ends one time-out plus twice its seven bytes'
-// line time (1200 baud: 129 ms) after it began, not when the trickle ends.
+// the head's first byte comes after 900 ms, and the step for its other six
+// ends one time-out plus twice their line time (1200 baud: 110 ms) later,
+// not when the trickle ends.
 TEST_F(PpiExchangeTest, TrickledResponseEndsTheStepWithinItsBound) {
     platform.onWrite = [](ScriptedPlatform& p, const Bytes& frame) {
         if (frame[0] != 0x10) {
@@ -138,7 +139,7 @@ TEST_F(PpiExchangeTest, TrickledResponseEndsTheStepWithinItsBound) {
     EXPECT_EQ(rxLength, 0u);
     EXPECT_EQ(Host().texts(), std::vector<std::string>{"VpiK701: recv. tSD2Hdr fail"});
     // Pause, RTS lead, SC at once; pause, RTS lead, the bounded head step.
-    EXPECT_EQ(platform.nowMs(), 40u + 1u + 40u + 1u + 1000u + 129u);
+    EXPECT_EQ(platform.nowMs(), 40u + 1u + 40u + 1u + 900u + 1000u + 110u);
 }
 
 // A line that never falls silent: nothing is sent, the exchange fails as a
@@ -202,6 +203,12 @@ TEST_F(PpiExchangeTest, ForeignAndInvalidFirstBytes) {
         {{0xDC}, 2,
          {"VpiK701: recv SD4 after SD2 message (pass Token)", "VpiK701: recv. tSD4Hdr - 1 fail"}},
         {{0x10, 0x00, 0x02, 0x08, 0x0A, 0x16}, 1, {"VpiK701: recv SD1 after SD2 message"}},
+        // The addressed station busy: no resource, no service.
+        {{0x10, 0x00, 0x02, 0x02, 0x04, 0x16}, kLinkBusy, {}},
+        {{0x10, 0x00, 0x02, 0x03, 0x05, 0x16}, kLinkBusy, {}},
+        // Busy in words only: another station's, or a broken frame.
+        {{0x10, 0x00, 0x03, 0x02, 0x05, 0x16}, 1, {"VpiK701: recv SD1 after SD2 message"}},
+        {{0x10, 0x00, 0x02, 0x02, 0x05, 0x16}, 1, {"VpiK701: recv SD1 after SD2 message"}},
         {{0x10, 0x00, 0x02}, 1,
          {"VpiK701: recv SD1 after SD2 message", "VpiK701: recv. tSD1Hdr fail"}},
         {{0x00}, 1, {"VpiK701: invalid recv. 00"}},
@@ -259,16 +266,29 @@ TEST_F(PpiExchangeTest, ShortPauseRepollsABusyStationUntilItAnswers) {
     EXPECT_EQ(platform.callsOf("writePort")[0].atMs, 5u + 1u);
 }
 
-TEST_F(PpiExchangeTest, ABusyStationThatStaysBusyFailsAsAnScInPlaceOfTheResponse) {
+// An SC or an SD1 "no resource" that answers the poll says the station is
+// busy: the exchange ends at once, without a line, and leaves the answer.
+TEST_F(PpiExchangeTest, ABusyStationThatStaysBusyEndsTheExchangeAsBusy) {
     Answer({0xE5}, {0xE5});
-    EXPECT_EQ(Exchange(LinkPause{5, 4}), 1);
+    EXPECT_EQ(Exchange(LinkPause{5, 4}), kLinkBusy);
     EXPECT_EQ(platform.callsOf("writePort").size(), 1u + 5u);  // the poll and four more
-    EXPECT_EQ(Host().texts(), (std::vector<std::string>{"VpiK701: recv. tSD2Hdr fail"}));
-    // With the classic timing the same station is polled once.
+    EXPECT_TRUE(Host().log.empty());
+    EXPECT_EQ(rx[0], 0xE5);
+    // With the classic timing the same station is polled once, and not
+    // waited out: pause, RTS lead, SC; pause, RTS lead, SC.
     Host().reset();
     platform.clearCalls();
-    EXPECT_EQ(Exchange(), 1);
+    const std::uint64_t start = platform.nowMs();
+    EXPECT_EQ(Exchange(), kLinkBusy);
     EXPECT_EQ(platform.callsOf("writePort").size(), 2u);
+    EXPECT_EQ(platform.nowMs() - start, 2u * 41u);
+    Answer({0xE5}, {0x10, 0x00, 0x02, 0x02, 0x04, 0x16});
+    EXPECT_EQ(Exchange(), kLinkBusy);
+    EXPECT_EQ(Rx(6), (Bytes{0x10, 0x00, 0x02, 0x02, 0x04, 0x16}));
+    // Any other SD1 after the poll is no response.
+    Answer({0xE5}, {0x10, 0x00, 0x02, 0x08, 0x0A, 0x16});
+    EXPECT_EQ(Exchange(), 1);
+    EXPECT_EQ(Host().texts(), (std::vector<std::string>{"VpiK701: recv. tSD2Hdr fail"}));
     // After a short pause a response head cut short counts as broken, and
     // silence after the poll as silence, as with the classic timing.
     Answer({0xE5}, {0x68, 0x17});
@@ -297,7 +317,6 @@ TEST_F(PpiExchangeTest, EveryMissingPieceHasItsLine) {
     const Bytes withS7(kWordResponse.begin(), kWordResponse.begin() + 19);
     const std::vector<BrokenCase> cases{
         {"no response after poll", {0xE5}, {}, 2, "VpiK701: recv. tSD2Hdr fail"},
-        {"SC again after poll", {0xE5}, {0xE5}, 1, "VpiK701: recv. tSD2Hdr fail"},
         {"direct head cut", {0x68, 0x17}, {}, 1, "VpiK701: recv. tSD2Hdr - 1 fail"},
         {"direct head alone", {0x68}, {}, 2, "VpiK701: recv. tSD2Hdr - 1 fail"},
         {"no S7 header", {0xE5}, head, 2, "VpiK701: recv. tPPIRspHdr fail"},

@@ -42,8 +42,17 @@ protected:
         ASSERT_EQ(SetS7200RdReq(&side.block, 1), 0);
         Arrived(frame);
     }
-    // The same after the request now in txFrame.
-    void Arrived(const Bytes& frame) {
+    // The same after the request now in txFrame. A frame that carries no
+    // reference of its own gets the request's, as a controller echoes it
+    // (its FCS moves along, so a wrong FCS stays wrong).
+    void Arrived(Bytes frame) {
+        if (frame.size() >= 21 && testing::ReferenceOf(frame) == 0) {
+            const std::uint8_t* reference = side.instance.txFrame + 11;
+            frame[11] = reference[0];
+            frame[12] = reference[1];
+            frame[frame.size() - 2] =
+                static_cast<std::uint8_t>(frame[frame.size() - 2] + reference[0] + reference[1]);
+        }
         std::memcpy(side.instance.rxFrame, frame.data(), frame.size());
         side.instance.rxLength = static_cast<std::uint32_t>(frame.size());
         Host().reset();
@@ -85,14 +94,25 @@ TEST_F(MessagesTest, AssociationRequest) {
                            0x01, 0x00, 0x01, 0x03, 0xC0, 0xE7, 0x16}));
 }
 
+// Each read or write request takes the next PDU reference of its instance
+// (a fresh instance starts at 1), never 0 nor the association's 0xCCC1.
 TEST_F(MessagesTest, ReadRequests) {
     side.instance.requestFc = 0;
     side.tag('V', 16, 100);
     EXPECT_EQ(SetS7200RdReq(&side.block, 1), 0);
     EXPECT_EQ(side.instance.requestFc, 0x7C);
     EXPECT_EQ(Tx(), (Bytes{0x68, 0x1B, 0x1B, 0x68, 0x02, 0x00, 0x7C, 0x32, 0x01, 0x00, 0x00,
-                           0x00, 0x00, 0x00, 0x0E, 0x00, 0x00, 0x04, 0x01, 0x12, 0x0A, 0x10,
-                           0x04, 0x00, 0x01, 0x00, 0x01, 0x84, 0x00, 0x03, 0x20, 0x9D, 0x16}));
+                           0x00, 0x01, 0x00, 0x0E, 0x00, 0x00, 0x04, 0x01, 0x12, 0x0A, 0x10,
+                           0x04, 0x00, 0x01, 0x00, 0x01, 0x84, 0x00, 0x03, 0x20, 0x9E, 0x16}));
+    ASSERT_EQ(SetS7200WrReq(&side.block, 1), 0);
+    EXPECT_EQ(testing::ReferenceOf(Tx()), 0x0002);
+    side.instance.pduReference = 0xCCC0;
+    ASSERT_EQ(SetS7200RdReq(&side.block, 1), 0);
+    EXPECT_EQ(testing::ReferenceOf(Tx()), 0xCCC2);
+    side.instance.pduReference = 0xFFFF;
+    ASSERT_EQ(SetS7200RdReq(&side.block, 1), 0);
+    EXPECT_EQ(testing::ReferenceOf(Tx()), 0x0001);
+    EXPECT_EQ(Tx()[31], FrameChecksumOf(Tx()));
 
     // A block of double words of M at station 0x1F2 (low byte 0xF2); the
     // bit number is never added to a read address.
@@ -114,20 +134,22 @@ TEST_F(MessagesTest, WriteRequests) {
     side.buffer[3] = 0x12;
     ASSERT_EQ(SetS7200WrReq(&side.block, 1), 0);
     EXPECT_EQ(Tx(), (Bytes{0x68, 0x20, 0x20, 0x68, 0x02, 0x00, 0x7C, 0x32, 0x01, 0x00, 0x00, 0x00,
-                           0x00, 0x00, 0x0E, 0x00, 0x05, 0x05, 0x01, 0x12, 0x0A, 0x10, 0x02, 0x00,
+                           0x01, 0x00, 0x0E, 0x00, 0x05, 0x05, 0x01, 0x12, 0x0A, 0x10, 0x02, 0x00,
                            0x01, 0x00, 0x00, 0x83, 0x00, 0x00, 0x50, 0x00, 0x04, 0x00, 0x08, 0x5A,
-                           0x32, 0x16}));
+                           0x33, 0x16}));
 
-    const Bytes bitWrite{0x68, 0x20, 0x20, 0x68, 0x02, 0x00, 0x7C, 0x32, 0x01, 0x00, 0x00, 0x00, 0x00,
+    const Bytes bitWrite{0x68, 0x20, 0x20, 0x68, 0x02, 0x00, 0x7C, 0x32, 0x01, 0x00, 0x00, 0x00, 0x01,
                          0x00, 0x0E, 0x00, 0x05, 0x05, 0x01, 0x12, 0x0A, 0x10, 0x01, 0x00, 0x01, 0x00,
-                         0x00, 0x82, 0x00, 0x00, 0x03, 0x00, 0x03, 0x00, 0x01, 0x01, 0x82, 0x16};
+                         0x00, 0x82, 0x00, 0x00, 0x03, 0x00, 0x03, 0x00, 0x01, 0x01, 0x83, 0x16};
     side.tag('Q', 8, 0, 3);
     std::memset(side.buffer, 0, 4);
     side.buffer[2] = 1;
+    side.instance.pduReference = 0;
     ASSERT_EQ(SetS7200WrReq(&side.block, 1), 0);
     EXPECT_EQ(Tx(), bitWrite);
     side.buffer[2] = 0;
     side.buffer[3] = 1;  // 0x0100: the whole word is tested
+    side.instance.pduReference = 0;
     ASSERT_EQ(SetS7200WrReq(&side.block, 1), 0);
     EXPECT_EQ(Tx(), bitWrite);
     side.buffer[3] = 0;
@@ -280,6 +302,9 @@ TEST_F(MessagesTest, ResponsesMustAnswerTheirRequest) {
         {2, ResponseFrame(2, {0x05, 0x01}, {0xFF, 0xFF}),
          "VpiK701: Check Responed FAIL (dat_lg 2, expected 1)"},
         {2, ResponseFrame(2, {0x05, 0x01}, {}), "VpiK701: Check Responed FAIL (dat_lg 0, expected 1)"},
+        // A late answer of the same shape: only its reference tells it apart.
+        {0, ResponseFrame(2, {0x04, 0x01}, {0xFF, 0x04, 0x00, 0x10, 0xDE, 0xAD}, 0x0005),
+         "VpiK701: Check Responed FAIL (reference 0005, expected 000b)"},
     };
     for (const Case& c : cases) {
         side.tag('V', 16, 0);

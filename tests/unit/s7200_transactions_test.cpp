@@ -17,6 +17,7 @@ namespace {
 using testing::Host;
 using Answer = testing::S7200Peer::Answer;
 using Lines = std::vector<std::string>;
+using testing::Bytes;
 
 class TransactionsTest : public ::testing::Test {
 protected:
@@ -85,7 +86,10 @@ TEST_F(TransactionsTest, TokenAnswerLeadsToAssociationThenTheRequestAgain) {
     ASSERT_EQ(peer.requests.size(), 3u);
     EXPECT_EQ(peer.requests[0][6], 0x7C);
     EXPECT_EQ(peer.requests[1][6], 0x6C);  // the association
-    EXPECT_EQ(peer.requests[2], peer.requests[0]);
+    // The request again, under the next reference.
+    EXPECT_EQ(testing::ReferenceOf(peer.requests[2]), testing::ReferenceOf(peer.requests[0]) + 1);
+    EXPECT_EQ(Bytes(peer.requests[2].begin() + 13, peer.requests[2].end() - 2),
+              Bytes(peer.requests[0].begin() + 13, peer.requests[0].end() - 2));
     EXPECT_EQ(Host().texts(), (Lines{"VpiK701: recv SD4 after SD2 message (pass Token)",
                                      "S7200EstablishAssociation()"}));
     const auto times = RequestTimes();
@@ -135,7 +139,8 @@ TEST_F(TransactionsTest, AnswerToAnotherRequestIsRefusedAndNeverStored) {
     EXPECT_EQ(Write(), 1);
     EXPECT_EQ(Host().texts(), (Lines(3, "VpiK701: Check Responed FAIL (function 4, expected 5)")));
 
-    // A late answer: the word read's response arrives for a double-word read.
+    // A late answer: the word read's response arrives for a double-word
+    // read; its reference is the earlier request's.
     Host().reset();
     peer.area('V')[100] = 0x12;  // the refused write went through at the station
     peer.area('V')[101] = 0x34;
@@ -145,10 +150,57 @@ TEST_F(TransactionsTest, AnswerToAnotherRequestIsRefusedAndNeverStored) {
     peer.next({Answer::kLate});
     std::memset(side.buffer, 0xEE, sizeof side.buffer);
     ASSERT_EQ(Read(), 0);  // the second attempt gets its own answer
-    EXPECT_EQ(Host().texts(), Lines{"VpiK701: Check Responed FAIL (dat_lg 6, expected 8)"});
+    EXPECT_EQ(Host().texts(), Lines{"VpiK701: Check Responed FAIL (reference 0007, expected 0008)"});
     std::uint32_t value;
     std::memcpy(&value, side.buffer, 4);
     EXPECT_EQ(value, 0x12340000u);
+
+    // Nothing but late answers: never stored.
+    peer.otherwise = Answer::kLate;
+    std::memset(side.buffer, 0xEE, sizeof side.buffer);
+    EXPECT_EQ(Read(), 1);
+    for (std::uint8_t b : side.buffer) ASSERT_EQ(b, 0xEE);
+}
+
+// A busy station (SD1 "no resource" in place of the SC, or SC to every
+// poll) is retried like silence, without association, and the read ends
+// with one line that says so, within the attempts' own time.
+TEST_F(TransactionsTest, BusyStationIsRetriedWithoutAssociationAndSaysSo) {
+    peer.otherwise = Answer::kNoResource;
+    EXPECT_EQ(Read(), 1);
+    EXPECT_EQ(peer.requests.size(), 3u);
+    EXPECT_EQ(peer.associations, 0);
+    EXPECT_EQ(Host().texts(), Lines{"VpiK701: station 2 busy (no resource)"});
+    EXPECT_EQ(Slot(), 0);
+    // Each attempt: pause, RTS lead, the SD1 at once.
+    EXPECT_EQ(platform.nowMs(), 3u * 41u);
+
+    Host().reset();
+    const std::uint64_t start = platform.nowMs();
+    peer.otherwise = Answer::kBusy;
+    side.buffer[2] = 0x99;
+    EXPECT_EQ(Write(), 1);
+    EXPECT_EQ(peer.area('V')[100], 0x12);  // nothing written
+    EXPECT_EQ(peer.polls, 3);
+    EXPECT_EQ(peer.associations, 0);
+    EXPECT_EQ(Host().texts(), Lines{"VpiK701: station 2 busy (SC to the poll)"});
+    EXPECT_EQ(platform.nowMs() - start, 3u * 2u * 41u);
+
+    // Busy for two attempts, then served: no line at all.
+    Host().reset();
+    peer.otherwise = Answer::kNormal;
+    side.buffer[2] = 0;
+    peer.next({Answer::kBusy, Answer::kNoResource});
+    ASSERT_EQ(Read(), 0);
+    EXPECT_EQ(Slot(), 0x1234);
+    EXPECT_TRUE(Host().log.empty());
+
+    // A busy answer to the association ends it at once; the read goes on.
+    peer.next({Answer::kToken, Answer::kNoResource});
+    ASSERT_EQ(Read(), 0);
+    EXPECT_EQ(peer.associations, 0);  // a busy station carries none out
+    EXPECT_EQ(Host().texts(), (Lines{"VpiK701: recv SD4 after SD2 message (pass Token)",
+                                     "S7200EstablishAssociation()"}));
 }
 
 // A flooding line at a 200 ms read time-out: each attempt gives up after

@@ -10,6 +10,7 @@ bool Has(const std::string& text, const char* part) { return text.find(part) != 
 
 // What one module line says went wrong on the line, if anything.
 FailureKind KindOfLine(const std::string& text) {
+    if (Has(text, ": station ") && Has(text, " busy (")) return FailureKind::BusyStation;
     if (Has(text, "access_result")) return FailureKind::RefusedAccess;
     if (Has(text, "recv. SC Ack fail")) return FailureKind::SilentStation;
     if (Has(text, "Send SD2 fail") || Has(text, "Send SD1 fail")) return FailureKind::LineFailure;
@@ -33,6 +34,7 @@ std::string KindName(FailureKind kind) {
         case FailureKind::LineFailure: return "line failure";
         case FailureKind::RequestRefused: return "request refused";
         case FailureKind::ControllerRefused: return "refused request";
+        case FailureKind::BusyStation: return "busy station";
     }
     return "failed";
 }
@@ -85,6 +87,14 @@ Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, 
         case FailureKind::BadFrame:
             return {kind, at + " answered with broken or unexpected frames (line settings, noise, "
                           "or another master on the line?)"};
+        case FailureKind::BusyStation: {
+            // The module's line ends with how the station answered: "(no resource)".
+            std::string words = at + " is busy";
+            if (const std::size_t open = cause->text.rfind('('); open != std::string::npos)
+                words.append(" ").append(cause->text, open, std::string::npos);
+            return {kind, words + "; the line works, the station had no room for the request "
+                                  "(try again later, or poll it less often)"};
+        }
         case FailureKind::LineFailure:
             return {kind, "the request could not be sent on the serial line"};
         case FailureKind::RequestRefused:

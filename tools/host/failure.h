@@ -20,6 +20,7 @@ enum class FailureKind {
     LineFailure,     // the request could not be sent
     RequestRefused,  // the driver would not build the request
     ControllerRefused,  // the controller answered with an S7 error class and code
+    BusyStation,     // the controller answered, but had no resource or time for the request
 };
 
 struct Failure {

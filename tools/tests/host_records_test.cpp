@@ -190,6 +190,12 @@ TEST(Failure, TheLastCauseTheModuleNamedSpeaksForTheTransfer) {
                              "VpiK701: recv. SC Ack fail", "S7200Read() S7200EstablishAssociation() rc = 2"});
     EXPECT_EQ(ExplainTransfer(2, thenSilent, 2).kind, FailureKind::SilentStation);
     EXPECT_EQ(ExplainTransfer(1, {}, 2).kind, FailureKind::RequestRefused);
+    // A busy station is no broken line, even after a broken frame before it.
+    auto busy = Lines({"VpiK701: recv SD4 after SD2 message (pass Token)", "S7200EstablishAssociation()",
+                       "VpiK701: station 2 busy (no resource)"});
+    const Failure f = ExplainTransfer(1, busy, 2);
+    EXPECT_EQ(f.kind, FailureKind::BusyStation);
+    EXPECT_NE(f.words.find("station 2 is busy (no resource)"), std::string::npos) << f.words;
 }
 
 TEST(Failure, TheControllersOwnErrorIsToldFromItsResponse) {
