@@ -43,11 +43,11 @@ std::int32_t AnalogElementBits(std::int32_t gateType, char elementType, std::int
 
 std::int32_t ParseSingleGas(GateParseRecord* record, const VpiInstance* instance) {
     if (record == nullptr || instance == nullptr) return VPI_FAILED;
-    const GasForm form = GasFormFor(instance->threeDigitPlc);
     const char* gas = record->gas;
     const std::int32_t gateType = record->gateType;
 
     NormalizeGas(gas);
+    const GasForm form = NormalizedGasForm(instance->threeDigitPlc);
     MarkParseBegun(*record);
     if (gas == nullptr) return VPI_FAILED;
     const char* text = NormalizedGas();
@@ -78,6 +78,12 @@ std::int32_t ParseSingleGas(GateParseRecord* record, const VpiInstance* instance
         if (sizeBits == 0) return VPI_FAILED;
     } else {
         err(kLogCategory, "%s: invalid Gate Type", instance->VpiName);
+        return VPI_FAILED;
+    }
+    if (AreaTakesWordsOnly(MemAreaOf(text + form.areaPosition())) &&
+        (gateType == kBitGateType || sizeBits != kWordBits)) {
+        err(kLogCategory, "%s: SingleParse() error. Tag '%s' area takes words only",
+            instance->VpiName, text);
         return VPI_FAILED;
     }
     StoreElement(*record, form, sizeBits);

@@ -18,6 +18,11 @@ std::uint8_t AreaCodeOf(std::uint8_t memArea) {
         case 'Q': return 0x82;
         case 'M': return 0x83;
         case 'V': return 0x84;
+        // Sequence relays, special memory, analog inputs and outputs.
+        case VPI_AREA_S: return 0x04;
+        case VPI_AREA_SM: return 0x05;
+        case VPI_AREA_AI: return 0x06;
+        case VPI_AREA_AQ: return 0x07;
         default: return 0;
     }
 }
