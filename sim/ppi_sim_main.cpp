@@ -58,7 +58,8 @@ when polled with SD1 (FC 0x5C). A read or write outside the memory is
 refused with access_result 0x0A; a write to SM0..SM29 or to the analog
 inputs, which a CPU keeps for itself, with access_result 0x03 ("object
 access not allowed"); frames to other addresses or with a bad checksum get
-no answer.
+no answer. As on a CPU, SM0.5 is a clock bit, on for half a second and off
+for the other half; --analog makes analog inputs move.
 
 Like an S7-200, a station takes and sends S7 messages up to its PDU size
 (--pdu, 240 by default; a master may ask for less when it sets up
@@ -167,6 +168,7 @@ int main(int argc, char** argv) {
     ppisim::AreaSizes sizes;
     std::vector<std::string> faultSpecs;
     std::vector<std::string> scanSpecs;
+    std::vector<std::string> analogSpecs;
     std::uint32_t seed = 1;
     unsigned pdu = ppisim::kPduSize;
     bool lineSpeed = false;
@@ -224,6 +226,11 @@ int main(int argc, char** argv) {
     app.add_option("--aq-size", sizes.aq, "Bytes of analog outputs AQ per station (default 64, 32 words)")
         ->check(CLI::Range(2, 65536))
         ->option_text("BYTES");
+    app.add_option("--analog", analogSpecs,
+                   "Moving analog input AIWn=ramp|sine[:PERIOD[:LOW:HIGH]] on every station: "
+                   "a ramp or a sine between LOW and HIGH (default 0 and 32000) once every "
+                   "PERIOD seconds (default 10); repeat for more channels")
+        ->option_text("SPEC ...");
     app.add_option("--pdu", pdu,
                    "PDU size each station offers, the longest S7 message it takes or sends "
                    "(default 240, an S7-200's)")
@@ -271,6 +278,17 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    std::vector<ppisim::AnalogMotion> motions;
+    for (const std::string& spec : analogSpecs) {
+        std::string why;
+        auto motion = ppisim::ParseAnalogMotion(spec, &why);
+        if (!motion) {
+            std::cerr << "ppi-sim: --analog " << spec << ": " << why << '\n';
+            return 2;
+        }
+        motions.push_back(*motion);
+    }
+    for (auto& [address, station] : bus.stations()) station.setAnalogMotions(motions);
     for (const std::string& spec : scanSpecs) {
         const auto scan = ParseScanTime(spec);
         if (!scan) {

@@ -65,6 +65,9 @@ Bytes Station::execute(std::span<const std::uint8_t> message,
         lastJob_ = "set up communication, PDU " + std::to_string(pduInForce_);
         return EncodeSetupResponse(*job, pduInForce_);
     }
+    // What the CPU changed by itself since the last job.
+    const std::chrono::duration<double> running = std::chrono::steady_clock::now() - started_;
+    ApplyCpuMotion(memory_, motions_, running.count());
     const bool read = job->function == kFunctionRead;
     lastJob_ = Describe(read ? "read" : "write", *job);
     if (message.size() > messageLimit()) return refuseOversize(*job, "request", message.size());

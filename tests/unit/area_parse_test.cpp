@@ -48,7 +48,9 @@ TEST_F(AreaParseTest, NewAreasParseToTheirAreaByte) {
         const ParseRun run = Parse(a.c.command, a.c.gas, a.c.gateType);
         ExpectAccepted(run, a.want);
         ExpectHostFieldsKept(run, a.c.gateType);
-        if (a.c.command == kSingleParse) EXPECT_TRUE(run.log.empty());
+        if (a.c.command == kSingleParse) {
+            EXPECT_TRUE(run.log.empty());
+        }
     }
 }
 

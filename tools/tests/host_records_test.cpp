@@ -114,8 +114,8 @@ TEST(Tag, TypeAndTextsFollowTheAddressLayout) {
     EXPECT_EQ(ElementTypeOfText("002VW0100", true), ElementType::Word);
     EXPECT_EQ(ElementTypeOfText("002IB00037", true), ElementType::Bit);
     EXPECT_EQ(ElementTypeOfText("x", false), ElementType::Byte);
-    EXPECT_EQ(GateAddressText(2, 'V', ElementType::Word, 100, false), "02VW0100");
-    EXPECT_EQ(GateAddressText(2, 'M', ElementType::Byte, 7, true), "002MB0007");
+    EXPECT_EQ(GateAddressText(2, "V", ElementType::Word, 100, false), "02VW0100");
+    EXPECT_EQ(GateAddressText(2, "M", ElementType::Byte, 7, true), "002MB0007");
 
     Tag first;
     first.text = "02vd0100";
