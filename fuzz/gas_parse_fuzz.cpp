@@ -78,7 +78,9 @@ std::optional<Expected> Model(const char* gas, bool threeDigits, bool block,
 
     Expected e{};
     e.plcNumber = Digits(s, 0, P);
-    e.memArea = twoLetterArea != 0 ? twoLetterArea : static_cast<std::uint8_t>(s[P]);
+    e.memArea = twoLetterArea != 0 ? twoLetterArea
+                : s[P] == 'S'      ? VPI_AREA_S
+                                   : static_cast<std::uint8_t>(s[P]);
     const char type = s[P + 1];
     const int address = Digits(s, P + 2, 4);
     e.bitNumber = 255;

@@ -97,14 +97,12 @@ typedef struct LineChangeRequest {
 /* Bit number of a tag that is not a bit tag. */
 #define VPI_NO_BIT 255u
 
-/* The memArea byte of a tag: the area letter 'I', 'Q', 'M' or 'V', or one
- * of these for the S7-200's further areas. No letter of the first four is
- * used again, and the parsers never store a lower-case letter for I, Q, M
- * or V, so a host can tell every area from this byte alone. */
-#define VPI_AREA_S  0x53u /* 'S': sequence control relays, S */
-#define VPI_AREA_SM 0x6Du /* 'm': special memory, SM */
-#define VPI_AREA_AI 0x69u /* 'i': analog inputs, AIW (read-only) */
-#define VPI_AREA_AQ 0x71u /* 'q': analog outputs, AQW */
+/* The memArea byte of a tag: the area letter 'I', 'Q', 'M' or 'V', or, for
+ * the S7-200's further areas, their S7 area code, which is no letter. */
+#define VPI_AREA_S  0x04u /* sequence control relays, S */
+#define VPI_AREA_SM 0x05u /* special memory, SM */
+#define VPI_AREA_AI 0x06u /* analog inputs, AIW (read-only) */
+#define VPI_AREA_AQ 0x07u /* analog outputs, AQW */
 
 /* Parameter record of commands 3, 4 and 16. */
 typedef struct GateParseRecord {

@@ -36,16 +36,15 @@ std::optional<AnalogMotion> ParseAnalogMotion(const std::string& text, std::stri
     const auto equals = text.find('=');
     if (equals == std::string::npos || equals < 4) return fail("expected AIWn=SHAPE[:PERIOD[:LOW:HIGH]]");
     const std::string word = text.substr(0, equals);
-    if (!AreaOfName(word.substr(0, 2)) || AreaOfName(word.substr(0, 2)) != Area::AI ||
-        (word[2] != 'W' && word[2] != 'w'))
+    if (AreaOfName(word.substr(0, 2)) != Area::AI || (word[2] != 'W' && word[2] != 'w'))
         return fail("the channel must be an analog input word, e.g. AIW0");
-    double address = 0;
-    if (!ReadNumber(word.substr(3), address) || address < 0 || address > 65534 ||
-        std::fmod(address, 2) != 0)
+    const std::string digits = word.substr(3);
+    if (digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoul(digits) % 2 != 0)
         return fail("the analog input word needs an even byte address, e.g. AIW2");
 
     AnalogMotion motion;
-    motion.byteAddress = static_cast<std::size_t>(address);
+    motion.byteAddress = std::stoul(digits);
     const auto parts = Split(text.substr(equals + 1), ':');
     if (parts[0] == "ramp") motion.shape = AnalogMotion::Shape::Ramp;
     else if (parts[0] == "sine") motion.shape = AnalogMotion::Shape::Sine;

@@ -15,18 +15,25 @@ constexpr char kAreas[] = "IQMV";
 constexpr char kElementTypes[] = "BWDF";
 constexpr char kBits[] = "01234567";
 
-// The areas whose names are two letters, and what the parsers store for them.
-struct TwoLetterArea {
+// The area names and what the parsers store for them; two-letter names
+// first, so that SM is not taken for S.
+struct AreaName {
     char name[3];
     std::uint8_t memArea;
 };
-constexpr TwoLetterArea kTwoLetterAreas[] = {
-    {"SM", VPI_AREA_SM},
-    {"AI", VPI_AREA_AI},
-    {"AQ", VPI_AREA_AQ},
+constexpr AreaName kAreaNames[] = {
+    {"SM", VPI_AREA_SM}, {"AI", VPI_AREA_AI}, {"AQ", VPI_AREA_AQ}, {"I", 'I'},
+    {"Q", 'Q'},          {"M", 'M'},          {"V", 'V'},          {"S", VPI_AREA_S},
 };
-// One-letter areas: the four of every S7-200 program and the sequence relays.
-constexpr char kOneLetterAreas[] = "IQMVS";
+
+// The entry whose name begins `text`, or nullptr.
+const AreaName* AreaNameAt(const char* text) {
+    for (const AreaName& area : kAreaNames) {
+        if (text[0] != area.name[0]) continue;
+        if (area.name[1] == '\0' || text[1] == area.name[1]) return &area;
+    }
+    return nullptr;
+}
 
 // The one work area of the module: every parse normalises into it and reads
 // its checks and numbers from it, never from the host's text.
@@ -56,17 +63,13 @@ GasForm NormalizedGasForm(std::uint32_t threeDigitPlc) {
 }
 
 std::size_t AreaNameLength(const char* text) {
-    for (const TwoLetterArea& area : kTwoLetterAreas) {
-        if (text[0] == area.name[0] && text[1] == area.name[1]) return 2;
-    }
-    return text[0] != '\0' && std::strchr(kOneLetterAreas, text[0]) != nullptr ? 1 : 0;
+    const AreaName* area = AreaNameAt(text);
+    return area != nullptr ? std::strlen(area->name) : 0;
 }
 
 std::uint8_t MemAreaOf(const char* text) {
-    for (const TwoLetterArea& area : kTwoLetterAreas) {
-        if (text[0] == area.name[0] && text[1] == area.name[1]) return area.memArea;
-    }
-    return AreaNameLength(text) == 1 ? static_cast<std::uint8_t>(text[0]) : 0;
+    const AreaName* area = AreaNameAt(text);
+    return area != nullptr ? area->memArea : 0;
 }
 
 bool AreaTakesWordsOnly(std::uint8_t memArea) {

@@ -53,8 +53,9 @@ GasForm NormalizedGasForm(std::uint32_t threeDigitPlc);
 // 1 for I, Q, M, V and S, 0 for anything else.
 std::size_t AreaNameLength(const char* text);
 
-// The memArea byte of the area name at `text`: the letter of I, Q, M, V and
-// S, VPI_AREA_SM, VPI_AREA_AI or VPI_AREA_AQ for the others; 0 if none.
+// The memArea byte of the area name at `text`: the letter of I, Q, M and V,
+// VPI_AREA_S, VPI_AREA_SM, VPI_AREA_AI or VPI_AREA_AQ for the others; 0 if
+// none.
 std::uint8_t MemAreaOf(const char* text);
 
 // Analog inputs and outputs hold words only: no byte, double word or bit.

@@ -33,14 +33,14 @@ TEST_F(AreaParseTest, NewAreasParseToTheirAreaByte) {
         {{"02SMB00005", kSingleParse, 6, false}, {2, char(VPI_AREA_SM), 0, 5, 8}},
         {{"02AIW0000", kSingleParse, 1, false}, {2, char(VPI_AREA_AI), 0, 255, 16}},
         {{"02AQW0002", kSingleParse, 2, false}, {2, char(VPI_AREA_AQ), 1, 255, 16}},
-        {{"02SB0000", kSingleParse, 0, false}, {2, 'S', 0, 255, 8}},
-        {{"02SW0000", kSingleParse, 0, false}, {2, 'S', 0, 255, 16}},
-        {{"02SB00001", kSingleParse, 6, false}, {2, 'S', 0, 1, 8}},
+        {{"02SB0000", kSingleParse, 0, false}, {2, char(VPI_AREA_S), 0, 255, 8}},
+        {{"02SW0000", kSingleParse, 0, false}, {2, char(VPI_AREA_S), 0, 255, 16}},
+        {{"02SB00001", kSingleParse, 6, false}, {2, char(VPI_AREA_S), 0, 1, 8}},
         {{"002SMB00005", kSingleParse, 6, true}, {2, char(VPI_AREA_SM), 0, 5, 8}},
         {{"002AQW0002", kSingleParse, 0, true}, {2, char(VPI_AREA_AQ), 1, 255, 16}},
         {{"02AIW0010", kBlockParse, 0, false}, {2, char(VPI_AREA_AI), 5, 255, 16}},
         {{"02SMF0004", kBlockParse, 6, false}, {2, char(VPI_AREA_SM), 1, 255, 32}},
-        {{"002SB0031", kBlockParse, 0, true}, {2, 'S', 31, 255, 8}},
+        {{"002SB0031", kBlockParse, 0, true}, {2, char(VPI_AREA_S), 31, 255, 8}},
     };
     for (const Accepted& a : cases) {
         SCOPED_TRACE(a.c.gas);

@@ -138,7 +138,8 @@ TEST_F(MessagesTest, FurtherAreasInTheItemSpecification) {
     side.record.memArea = VPI_AREA_S;
     side.buffer[2] = 1;
     ASSERT_EQ(SetS7200WrReq(&side.block, 1), 0);
-    EXPECT_EQ(Bytes(Tx().begin() + 19, Tx().begin() + 36),
+    const Bytes bitWrite = Tx();
+    EXPECT_EQ(Bytes(bitWrite.begin() + 19, bitWrite.begin() + 36),
               (Bytes{0x12, 0x0A, 0x10, 0x01, 0x00, 0x01, 0x00, 0x00, 0x04, 0x00, 0x00, 0x09, 0x00,
                      0x03, 0x00, 0x01, 0x01}));
 }
