@@ -65,13 +65,14 @@ std::int32_t ParseSingleGas(GateParseRecord* record, const VpiInstance* instance
 
     const char elementType = text[form.typePosition()];
     std::int32_t sizeBits = 0;
+    std::uint32_t bitNumber = VPI_NO_BIT;
     if (gateType == kBitGateType) {
         if (elementType != 'B') {
             err(kLogCategory, "%s: SingleParse() error. Tag '%s' bits not supported for this type",
                 instance->VpiName, text);
             return VPI_FAILED;
         }
-        record->bitNumber = static_cast<std::uint32_t>(ReadDecimal(text + form.bitPosition(), 1));
+        bitNumber = static_cast<std::uint32_t>(ReadDecimal(text + form.bitPosition(), 1));
         sizeBits = kByteBits;
     } else if (IsKnownGateType(gateType)) {
         sizeBits = AnalogElementBits(gateType, elementType, GasByteAddress(form));
@@ -86,6 +87,7 @@ std::int32_t ParseSingleGas(GateParseRecord* record, const VpiInstance* instance
             instance->VpiName, text);
         return VPI_FAILED;
     }
+    record->bitNumber = bitNumber;
     StoreElement(*record, form, sizeBits);
     return VPI_OK;
 }

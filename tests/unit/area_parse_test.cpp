@@ -88,10 +88,11 @@ TEST_F(AreaParseTest, NearMissesAreRefusedWithTheirReason) {
         {{"02CW0000", kBlockParse, 0, false}, kUntouched,
          {"VpiK701: invalid chars in address (02CW0000)"}},
         {{"02AW00000", kSingleParse, 0, false}, kUntouched, {}},
-        {{"02AXW0000", kSingleParse, 0, false}, kUntouched,
-         {"VpiK701: invalid chars in address (02AXW0000)"}},
-        {{"02MSB0000", kSingleParse, 0, false}, kUntouched,
-         {"VpiK701: invalid chars in address (02MSB0000)"}},
+        {{"02AXW000", kSingleParse, 0, false}, kUntouched,
+         {"VpiK701: invalid chars in address (02AXW000)"}},
+        {{"02MSB0000", kSingleParse, 0, false}, kUntouched, {}},
+        {{"02MSB000", kSingleParse, 0, false}, kUntouched,
+         {"VpiK701: invalid chars in address (02MSB000)"}},
     };
     for (const Refused& r : cases) {
         SCOPED_TRACE(r.c.gas);
