@@ -29,10 +29,12 @@ struct Expected {
     std::int32_t sizeBits;
 };
 
-const char* const kTwoDigitClasses[] = {"0123456789", "0123456789", "IQMV", "BWDF",
+// The area slot admits the one-letter areas; a two-letter area name (SM,
+// AI, AQ) is taken out first, leaving its second letter there.
+const char* const kTwoDigitClasses[] = {"0123456789", "0123456789", "IQMVS", "BWDF",
                                         "0123456789", "0123456789", "0123456789",
                                         "0123456789", "01234567"};
-const char* const kThreeDigitClasses[] = {"0123456789", "0123456789", "0123456789", "IQMV",
+const char* const kThreeDigitClasses[] = {"0123456789", "0123456789", "0123456789", "IQMVS",
                                           "BWDF", "0123456789", "0123456789", "0123456789",
                                           "0123456789", "01234567"};
 
@@ -52,6 +54,14 @@ std::optional<Expected> Model(const char* gas, bool threeDigits, bool block,
         s.push_back(c >= 0x61 ? static_cast<char>(c - 0x20) : *p);
     }
     const std::size_t P = threeDigits ? 3 : 2;
+    std::uint8_t twoLetterArea = 0;
+    if (s.size() >= P + 2) {
+        const std::string name = s.substr(P, 2);
+        if (name == "SM") twoLetterArea = VPI_AREA_SM;
+        if (name == "AI") twoLetterArea = VPI_AREA_AI;
+        if (name == "AQ") twoLetterArea = VPI_AREA_AQ;
+        if (twoLetterArea != 0) s.erase(P, 1);
+    }
     const std::size_t L = s.size();
     if (block) {
         if (L != P + 6) return std::nullopt;  // P + 8 is admitted by length, never accepted
@@ -68,7 +78,9 @@ std::optional<Expected> Model(const char* gas, bool threeDigits, bool block,
 
     Expected e{};
     e.plcNumber = Digits(s, 0, P);
-    e.memArea = static_cast<std::uint8_t>(s[P]);
+    e.memArea = twoLetterArea != 0 ? twoLetterArea
+                : s[P] == 'S'      ? VPI_AREA_S
+                                   : static_cast<std::uint8_t>(s[P]);
     const char type = s[P + 1];
     const int address = Digits(s, P + 2, 4);
     e.bitNumber = 255;
@@ -97,6 +109,9 @@ std::optional<Expected> Model(const char* gas, bool threeDigits, bool block,
                 break;
         }
     }
+    // Analog inputs and outputs hold words only.
+    const bool analogArea = twoLetterArea == VPI_AREA_AI || twoLetterArea == VPI_AREA_AQ;
+    if (analogArea && (e.sizeBits != 16 || e.bitNumber != 255)) return std::nullopt;
     e.memAreaBits = static_cast<std::uint8_t>(e.sizeBits);
     e.elementIndex = address / (e.sizeBits / 8);
     return e;

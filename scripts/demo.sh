@@ -55,6 +55,7 @@ cat >memory.txt <<'MEM'
 3 V 100: 00 2A               # station 3 answers only every other time
 MEM
 "$BIN/ppi-sim" --station 2 --station 3 --fault silent:rate:0.5@3 --seed 7 --load memory.txt \
+  --analog AIW0=sine:4 \
   >sim.out 2>sim.err &
 SIM_PID=$!
 for _ in $(seq 50); do [ -s sim.out ] && break; sleep 0.1; done
@@ -71,14 +72,15 @@ show "${H[@]}" read 02VB0100 02VW0100 02VD0100 02VF0104 02MB00000 02MB00001 02IB
 
 echo
 echo "=== write a few, then read them back"
-show "${H[@]}" write 02VW0200=-1234 02VD0204=0xDEADBEEF 02VF0208=21.5 02MB00013=1 02QB0001=200
-show "${H[@]}" read 02VW0200 02VD0204 02VF0208 02MB00013 02QB0001
+show "${H[@]}" write 02VW0200=-1234 02VD0204=0xDEADBEEF 02VF0208=21.5 02MB00013=1 02QB0001=200 02AQW0002=1234 02SB00001=1
+show "${H[@]}" read 02VW0200 02VD0204 02VF0208 02MB00013 02QB0001 02AQW0002 02SB00001
 show "${H[@]}" write-block 02VW0300 10 20 30 40
 show "${H[@]}" read-block 02VW0300 4
 
 echo
-echo "=== three seconds of the live monitor (station 3 misses some polls)"
-show "${H[@]}" --timeout 100 monitor 02VW0100 02VF0104 02MB00000 03VW0100 --interval 250 --duration 3 || true
+echo "=== three seconds of the live monitor: AIW0 moves (a sine), SM0.5 is the CPU's"
+echo "    1-second clock, and station 3 misses some polls"
+show "${H[@]}" --timeout 100 monitor 02VW0100 02VF0104 02MB00000 02AIW0000 02SMB00005 03VW0100 --interval 250 --duration 3 || true
 
 echo
 echo "=== done; stopping the simulator"

@@ -51,11 +51,15 @@ and the port name a master takes, e.g.
 It then runs until SIGINT or SIGTERM, or until --exit-after has passed.
 
 Each station answers the set-up request (SD2, FC 0x6C) and reads and writes
-(FC 0x7C) of bytes, words, double words and bits of its I, Q, M and V
-memory: SC (E5) at once, then the SD2 response (FC 0x08) when polled with
-SD1 (FC 0x5C). A read or write outside the memory is refused with
-access_result 0x0A; frames to other addresses or with a bad checksum get no
-answer.
+(FC 0x7C) of bytes, words, double words and bits of its I, Q, M, V, S, SM,
+AI and AQ memory (area codes 0x81..0x84, 0x04, 0x05, 0x06, 0x07; the sizes
+of a CPU 224 by default): SC (E5) at once, then the SD2 response (FC 0x08)
+when polled with SD1 (FC 0x5C). A read or write outside the memory is
+refused with access_result 0x0A; a write to SM0..SM29 or to the analog
+inputs, which a CPU keeps for itself, with access_result 0x03 ("object
+access not allowed"); frames to other addresses or with a bad checksum get
+no answer. As on a CPU, SM0.5 is a clock bit, on for half a second and off
+for the other half; --analog makes analog inputs move.
 
 Like an S7-200, a station takes and sends S7 messages up to its PDU size
 (--pdu, 240 by default; a master may ask for less when it sets up
@@ -110,7 +114,7 @@ MEMORY FILE (--load, --dump)
     STATION AREA ADDRESS: BYTE BYTE ...
     2 V 100: 12 34 AB CD      # V100..V103 of station 2
     * M 0: FF                 # MB0 of every station
-  STATION is an address or *, AREA is I, Q, M or V, ADDRESS the decimal byte
+  STATION is an address or *, AREA is I, Q, M, V, S, SM, AI or AQ, ADDRESS the decimal byte
   address, bytes in hexadecimal. --dump writes every 16-byte row holding a
   non-zero byte, when the simulator ends.
 
@@ -168,6 +172,7 @@ int main(int argc, char** argv) {
     ppisim::AreaSizes sizes;
     std::vector<std::string> faultSpecs;
     std::vector<std::string> scanSpecs;
+    std::vector<std::string> analogSpecs;
     std::uint32_t seed = 1;
     unsigned pdu = ppisim::kPduSize;
     bool lineSpeed = false;
@@ -212,6 +217,24 @@ int main(int argc, char** argv) {
     app.add_option("--v-size", sizes.v, "Bytes of variable memory V per station (default 10240)")
         ->check(CLI::Range(1, 65536))
         ->option_text("BYTES");
+    app.add_option("--s-size", sizes.s, "Bytes of sequence control relays S per station (default 32)")
+        ->check(CLI::Range(1, 65536))
+        ->option_text("BYTES");
+    app.add_option("--sm-size", sizes.sm,
+                   "Bytes of special memory SM per station (default 550; SM0..SM29 read-only)")
+        ->check(CLI::Range(1, 65536))
+        ->option_text("BYTES");
+    app.add_option("--ai-size", sizes.ai, "Bytes of analog inputs AI per station (default 64, 32 words)")
+        ->check(CLI::Range(2, 65536))
+        ->option_text("BYTES");
+    app.add_option("--aq-size", sizes.aq, "Bytes of analog outputs AQ per station (default 64, 32 words)")
+        ->check(CLI::Range(2, 65536))
+        ->option_text("BYTES");
+    app.add_option("--analog", analogSpecs,
+                   "Moving analog input AIWn=ramp|sine[:PERIOD[:LOW:HIGH]] on every station: "
+                   "a ramp or a sine between LOW and HIGH (default 0 and 32000) once every "
+                   "PERIOD seconds (default 10); repeat for more channels")
+        ->option_text("SPEC ...");
     app.add_option("--pdu", pdu,
                    "PDU size each station offers, the longest S7 message it takes or sends "
                    "(default 240, an S7-200's)")
@@ -259,6 +282,17 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    std::vector<ppisim::AnalogMotion> motions;
+    for (const std::string& spec : analogSpecs) {
+        std::string why;
+        auto motion = ppisim::ParseAnalogMotion(spec, &why);
+        if (!motion) {
+            std::cerr << "ppi-sim: --analog " << spec << ": " << why << '\n';
+            return 2;
+        }
+        motions.push_back(*motion);
+    }
+    for (auto& [address, station] : bus.stations()) station.setAnalogMotions(motions);
     for (const std::string& spec : scanSpecs) {
         const auto scan = ParseScanTime(spec);
         if (!scan) {

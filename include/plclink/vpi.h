@@ -97,6 +97,13 @@ typedef struct LineChangeRequest {
 /* Bit number of a tag that is not a bit tag. */
 #define VPI_NO_BIT 255u
 
+/* The memArea byte of a tag: the area letter 'I', 'Q', 'M' or 'V', or, for
+ * the S7-200's further areas, their S7 area code, which is no letter. */
+#define VPI_AREA_S  0x04u /* sequence control relays, S */
+#define VPI_AREA_SM 0x05u /* special memory, SM */
+#define VPI_AREA_AI 0x06u /* analog inputs, AIW (read-only) */
+#define VPI_AREA_AQ 0x07u /* analog outputs, AQW */
+
 /* Parameter record of commands 3, 4 and 16. */
 typedef struct GateParseRecord {
     char* gas;            /* the gate address string */
@@ -104,7 +111,7 @@ typedef struct GateParseRecord {
     int32_t gateType;     /* 0..5 analog, 6 digital (bit) */
     uint32_t unused;
     int32_t plcNumber;
-    uint8_t memArea;      /* 'I', 'Q', 'M' or 'V' */
+    uint8_t memArea;      /* 'I', 'Q', 'M', 'V', or a VPI_AREA_ value */
     uint8_t memAreaBits;  /* 8, 16 or 32 */
     uint8_t areaPad[2];
     int32_t elementIndex;

@@ -1,6 +1,8 @@
 #include "ppisim/memory.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string>
 
 namespace ppisim {
 
@@ -10,23 +12,26 @@ std::optional<Area> AreaOfCode(std::uint8_t code) {
     case kAreaCodeQ: return Area::Q;
     case kAreaCodeM: return Area::M;
     case kAreaCodeV: return Area::V;
+    case kAreaCodeS: return Area::S;
+    case kAreaCodeSM: return Area::SM;
+    case kAreaCodeAI: return Area::AI;
+    case kAreaCodeAQ: return Area::AQ;
     default: return std::nullopt;
     }
 }
 
-std::optional<Area> AreaOfLetter(char letter) {
-    switch (letter) {
-    case 'I': case 'i': return Area::I;
-    case 'Q': case 'q': return Area::Q;
-    case 'M': case 'm': return Area::M;
-    case 'V': case 'v': return Area::V;
-    default: return std::nullopt;
-    }
+std::optional<Area> AreaOfName(std::string_view name) {
+    std::string upper(name);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (Area area : kAllAreas)
+        if (NameOf(area) == upper) return area;
+    return std::nullopt;
 }
 
-char LetterOf(Area area) {
-    static constexpr char kLetters[] = {'I', 'Q', 'M', 'V'};
-    return kLetters[static_cast<std::size_t>(area)];
+std::string_view NameOf(Area area) {
+    static constexpr std::string_view kNames[kAreaCount] = {"I", "Q", "M",  "V",
+                                                            "S", "SM", "AI", "AQ"};
+    return kNames[static_cast<std::size_t>(area)];
 }
 
 std::size_t AreaSizes::of(Area area) const {
@@ -35,13 +40,21 @@ std::size_t AreaSizes::of(Area area) const {
     case Area::Q: return q;
     case Area::M: return m;
     case Area::V: return v;
+    case Area::S: return s;
+    case Area::SM: return sm;
+    case Area::AI: return ai;
+    case Area::AQ: return aq;
     }
     return 0;
 }
 
 StationMemory::StationMemory(const AreaSizes& sizes) {
-    for (Area area : {Area::I, Area::Q, Area::M, Area::V})
-        areas_[Index(area)].assign(sizes.of(area), 0);
+    for (Area area : kAllAreas) areas_[Index(area)].assign(sizes.of(area), 0);
+}
+
+bool StationMemory::readOnly(Area area, std::size_t address, std::size_t count) {
+    if (area == Area::AI) return true;
+    return area == Area::SM && count > 0 && address < kReadOnlySmBytes;
 }
 
 bool StationMemory::contains(Area area, std::size_t address, std::size_t count) const {

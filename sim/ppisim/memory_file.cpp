@@ -45,8 +45,8 @@ std::string LoadLine(std::string line, Bus& bus) {
     if (colon == std::string::npos) return "expected STATION AREA ADDRESS: BYTES";
     std::string extra;
     if (!(head >> area >> address) || head >> extra) return "expected STATION AREA ADDRESS: BYTES";
-    const auto areaOf = area.size() == 1 ? AreaOfLetter(area[0]) : std::nullopt;
-    if (!areaOf) return "area must be I, Q, M or V";
+    const auto areaOf = AreaOfName(area);
+    if (!areaOf) return "area must be I, Q, M, V, S, SM, AI or AQ";
     unsigned long start = 0;
     if (!ParseDecimal(address, 65535, start)) return "bad address '" + address + "'";
     Bytes values;
@@ -90,14 +90,14 @@ bool LoadMemoryFile(std::istream& in, Bus& bus, std::string* error) {
 void DumpMemoryFile(std::ostream& out, Bus& bus) {
     out << "# STATION AREA ADDRESS: BYTES (hex); rows of zeros are left out\n";
     for (auto& [address, station] : bus.stations()) {
-        for (Area area : {Area::I, Area::Q, Area::M, Area::V}) {
+        for (Area area : kAllAreas) {
             const auto bytes = station.memory().bytes(area);
             for (std::size_t row = 0; row < bytes.size(); row += kDumpRow) {
                 const auto part = bytes.subspan(row, std::min(kDumpRow, bytes.size() - row));
                 bool any = false;
                 for (auto b : part) any = any || b != 0;
                 if (!any) continue;
-                out << unsigned{address} << ' ' << LetterOf(area) << ' ' << row << ':';
+                out << unsigned{address} << ' ' << NameOf(area) << ' ' << row << ':';
                 char hex[4];
                 for (auto b : part) {
                     std::snprintf(hex, sizeof hex, " %02X", b);

@@ -24,6 +24,9 @@ inline constexpr std::uint8_t kFunctionWrite = 0x05;
 
 // access_result of a data item.
 inline constexpr std::uint8_t kAccessGranted = 0xFF;
+// A write to bytes the CPU keeps for itself (SM0..SM29, the analog inputs):
+// "object access not allowed".
+inline constexpr std::uint8_t kAccessNotAllowed = 0x03;
 inline constexpr std::uint8_t kAccessTypeUnsupported = 0x06;
 inline constexpr std::uint8_t kAccessDataInconsistent = 0x07;
 inline constexpr std::uint8_t kAccessObjectMissing = 0x0A;

@@ -11,7 +11,8 @@ std::string Describe(const char* what, const Job& job) {
     for (const ItemSpec& item : job.items) {
         char part[64];
         const auto area = AreaOfCode(item.areaCode);
-        std::snprintf(part, sizeof part, " %c%u.%u ts%02X x%u", area ? LetterOf(*area) : '?',
+        std::snprintf(part, sizeof part, " %s%u.%u ts%02X x%u",
+                      area ? std::string(NameOf(*area)).c_str() : "?",
                       item.bitAddress / 8, item.bitAddress % 8, item.transportSize, item.count);
         text += part;
     }
@@ -25,6 +26,12 @@ std::optional<std::uint8_t> Unservable(const ItemSpec& item) {
     if (!AreaOfCode(item.areaCode) || item.count == 0) return kAccessObjectMissing;
     if (item.transportSize != kTransportBit && item.bitAddress % 8 != 0) return kAccessObjectMissing;
     return std::nullopt;
+}
+
+// The bytes a write item touches, for the read-only test.
+std::size_t WrittenBytes(const ItemSpec& item) {
+    if (item.transportSize == kTransportBit) return (item.bitAddress % 8 + item.count + 7) / 8;
+    return std::size_t{item.count} * ElementSizeOf(item.transportSize);
 }
 
 }  // namespace
@@ -58,6 +65,9 @@ Bytes Station::execute(std::span<const std::uint8_t> message,
         lastJob_ = "set up communication, PDU " + std::to_string(pduInForce_);
         return EncodeSetupResponse(*job, pduInForce_);
     }
+    // What the CPU changed by itself since the last job.
+    const std::chrono::duration<double> running = std::chrono::steady_clock::now() - started_;
+    ApplyCpuMotion(memory_, motions_, running.count());
     const bool read = job->function == kFunctionRead;
     lastJob_ = Describe(read ? "read" : "write", *job);
     if (message.size() > messageLimit()) return refuseOversize(*job, "request", message.size());
@@ -99,6 +109,7 @@ std::uint8_t Station::writeItem(const ItemSpec& item, const DataItem& data) {
     const Area area = *AreaOfCode(item.areaCode);
     const std::size_t expected = std::size_t{item.count} * ElementSizeOf(item.transportSize);
     if (data.values.size() != expected) return kAccessDataInconsistent;
+    if (StationMemory::readOnly(area, item.bitAddress / 8, WrittenBytes(item))) return kAccessNotAllowed;
     if (item.transportSize == kTransportBit) {
         if (!memory_.contains(area, (item.bitAddress + item.count - 1) / 8, 1))
             return kAccessObjectMissing;

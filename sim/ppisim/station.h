@@ -3,12 +3,16 @@
 // job arrives and handed out when the master polls for it.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ppisim/frame.h"
 #include "ppisim/memory.h"
+#include "ppisim/memory_motion.h"
 #include "ppisim/s7_message.h"
 
 namespace ppisim {
@@ -22,6 +26,8 @@ public:
         : address_(address), memory_(sizes), pduOffered_(pduSize), pduInForce_(pduSize) {}
 
     std::uint8_t address() const { return address_; }
+    // Analog inputs that move by themselves from now on; SM0.5 always does.
+    void setAnalogMotions(std::vector<AnalogMotion> motions) { motions_ = std::move(motions); }
     StationMemory& memory() { return memory_; }
     const StationMemory& memory() const { return memory_; }
 
@@ -53,6 +59,8 @@ private:
     std::uint16_t pduOffered_;
     std::uint16_t pduInForce_;
     std::string lastJob_;
+    std::vector<AnalogMotion> motions_;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
 // True when a job may touch memory (read or write), so that a refusal can

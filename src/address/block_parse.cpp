@@ -44,11 +44,11 @@ std::int32_t BlockElementBits(const VpiInstance& instance, char elementType, std
 
 std::int32_t ParseBlockGas(GateParseRecord* record, const VpiInstance* instance) {
     if (record == nullptr || instance == nullptr) return VPI_FAILED;
-    const GasForm form = GasFormFor(instance->threeDigitPlc);
     const char* gas = record->gas;
 
     err(kTraceCategory, "K7: BlockAddressParser entered GAS = %s", gas != nullptr ? gas : "(null)");
     NormalizeGas(gas);
+    const GasForm form = NormalizedGasForm(instance->threeDigitPlc);
     MarkParseBegun(*record);
     const char* text = NormalizedGas();
     if (!GasFitsWorkArea(gas) || !IsBlockGasLength(form, std::strlen(text))) return VPI_FAILED;
@@ -62,6 +62,11 @@ std::int32_t ParseBlockGas(GateParseRecord* record, const VpiInstance* instance)
     const std::int32_t sizeBits =
         BlockElementBits(*instance, text[form.typePosition()], GasByteAddress(form));
     if (sizeBits == 0) return VPI_FAILED;
+    if (AreaTakesWordsOnly(MemAreaOf(text + form.areaPosition())) && sizeBits != kWordBits) {
+        err(kLogCategory, "%s: BlockParse() failed. Tag '%s' area takes words only",
+            instance->VpiName, NormalizedGas());
+        return VPI_FAILED;
+    }
     StoreElement(*record, form, sizeBits);
     err(kTraceCategory, "K7: Exiting BlockAddressParser GAS = %s", gas);
     return VPI_OK;

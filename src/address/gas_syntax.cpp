@@ -3,13 +3,37 @@
 #include <cstring>
 #include <string_view>
 
+#include "plclink/vpi.h"
+
 namespace plclink {
 namespace {
 
 constexpr char kDigits[] = "0123456789";
+// The area slot of the class tables. CheckGasChars takes a whole area name
+// there (AreaNameLength): these letters, S, or SM, AI and AQ.
 constexpr char kAreas[] = "IQMV";
 constexpr char kElementTypes[] = "BWDF";
 constexpr char kBits[] = "01234567";
+
+// The area names and what the parsers store for them; two-letter names
+// first, so that SM is not taken for S.
+struct AreaName {
+    char name[3];
+    std::uint8_t memArea;
+};
+constexpr AreaName kAreaNames[] = {
+    {"SM", VPI_AREA_SM}, {"AI", VPI_AREA_AI}, {"AQ", VPI_AREA_AQ}, {"I", 'I'},
+    {"Q", 'Q'},          {"M", 'M'},          {"V", 'V'},          {"S", VPI_AREA_S},
+};
+
+// The entry whose name begins `text`, or nullptr.
+const AreaName* AreaNameAt(const char* text) {
+    for (const AreaName& area : kAreaNames) {
+        if (text[0] != area.name[0]) continue;
+        if (area.name[1] == '\0' || text[1] == area.name[1]) return &area;
+    }
+    return nullptr;
+}
 
 // The one work area of the module: every parse normalises into it and reads
 // its checks and numbers from it, never from the host's text.
@@ -32,6 +56,26 @@ GasForm GasFormFor(std::uint32_t threeDigitPlc) {
     return GasForm{kTwoDigitGasClasses, 2};
 }
 
+GasForm NormalizedGasForm(std::uint32_t threeDigitPlc) {
+    GasForm form = GasFormFor(threeDigitPlc);
+    if (AreaNameLength(workArea + form.areaPosition()) == 2) form.areaLetters = 2;
+    return form;
+}
+
+std::size_t AreaNameLength(const char* text) {
+    const AreaName* area = AreaNameAt(text);
+    return area != nullptr ? std::strlen(area->name) : 0;
+}
+
+std::uint8_t MemAreaOf(const char* text) {
+    const AreaName* area = AreaNameAt(text);
+    return area != nullptr ? area->memArea : 0;
+}
+
+bool AreaTakesWordsOnly(std::uint8_t memArea) {
+    return memArea == VPI_AREA_AI || memArea == VPI_AREA_AQ;
+}
+
 void NormalizeGas(const char* gas) {
     std::memset(workArea, 0, sizeof workArea);
     if (gas == nullptr) return;
@@ -49,9 +93,17 @@ const char* NormalizedGas() { return workArea; }
 
 int CheckGasChars(const GasClassTable& classes) {
     const std::size_t length = ::strnlen(workArea, kGasMaxLength);
-    for (std::size_t i = 0; i < length; ++i) {
-        if (classes[i] == nullptr) return 1;
-        if (std::string_view(classes[i]).find(workArea[i]) == std::string_view::npos) return 1;
+    std::size_t slot = 0;
+    for (std::size_t i = 0; i < length; ++i, ++slot) {
+        if (slot >= classes.size() || classes[slot] == nullptr) return 1;
+        if (classes[slot] == kAreas) {
+            // The area slot holds one area name of one or two letters.
+            const std::size_t letters = AreaNameLength(workArea + i);
+            if (letters == 0) return 1;
+            i += letters - 1;
+            continue;
+        }
+        if (std::string_view(classes[slot]).find(workArea[i]) == std::string_view::npos) return 1;
     }
     return 0;
 }

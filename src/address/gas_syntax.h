@@ -6,8 +6,10 @@
 // Layout of a GAS (positions in the normalised text):
 //   two-digit form   PP A T NNNN [b]   e.g. 01MB0012, 01IB00037
 //   three-digit form PPP A T NNNN [b]  e.g. 001MB0012, 001IB00037
-// P PLC number, A memory area (IQMV), T element type (BWDF), N byte address,
-// b bit number (0..7) of a bit tag.
+// P PLC number, A memory area (I Q M V S, or the two letters SM AI AQ),
+// T element type (BWDF), N byte address, b bit number (0..7) of a bit tag.
+// A two-letter area moves every later field one place to the right
+// (02SMB00005, 002AQW0002).
 #pragma once
 
 #include <array>
@@ -27,20 +29,37 @@ using GasClassTable = std::array<const char*, kGasWorkAreaSize>;
 extern const GasClassTable kTwoDigitGasClasses;    // 9 classes
 extern const GasClassTable kThreeDigitGasClasses;  // 10 classes
 
-// Where the fields of a GAS stand in one PLC-number form.
+// Where the fields of a GAS stand in one PLC-number form, for an area name
+// of one or two letters.
 struct GasForm {
     const GasClassTable& classes;
     std::size_t plcDigits;  // 2 or 3
+    std::size_t areaLetters = 1;
 
     std::size_t areaPosition() const { return plcDigits; }
-    std::size_t typePosition() const { return plcDigits + 1; }
-    std::size_t addressPosition() const { return plcDigits + 2; }
-    std::size_t bitPosition() const { return plcDigits + 6; }
-    std::size_t plainLength() const { return plcDigits + 6; }  // without a bit
+    std::size_t typePosition() const { return plcDigits + areaLetters; }
+    std::size_t addressPosition() const { return typePosition() + 1; }
+    std::size_t bitPosition() const { return typePosition() + 5; }
+    std::size_t plainLength() const { return typePosition() + 5; }  // without a bit
 };
 
 // The form in force: the two-digit one unless `threeDigitPlc` is non-zero.
 GasForm GasFormFor(std::uint32_t threeDigitPlc);
+
+// The form in force for the normalised GAS, with the width of its area name.
+GasForm NormalizedGasForm(std::uint32_t threeDigitPlc);
+
+// The letters of the area name that begins at `text`: 2 for SM, AI and AQ,
+// 1 for I, Q, M, V and S, 0 for anything else.
+std::size_t AreaNameLength(const char* text);
+
+// The memArea byte of the area name at `text`: the letter of I, Q, M and V,
+// VPI_AREA_S, VPI_AREA_SM, VPI_AREA_AI or VPI_AREA_AQ for the others; 0 if
+// none.
+std::uint8_t MemAreaOf(const char* text);
+
+// Analog inputs and outputs hold words only: no byte, double word or bit.
+bool AreaTakesWordsOnly(std::uint8_t memArea);
 
 // Zeroes the work area and copies the GAS into it with the lower-case
 // letters raised (0x20 taken from every code 'a' and above, as signed bytes).
@@ -54,7 +73,8 @@ bool GasFitsWorkArea(const char* gas);
 const char* NormalizedGas();
 
 // 1 when a character of the work area lies outside its position's class
-// (a position without a class admits nothing), else 0.
+// (a position without a class admits nothing), else 0. The area slot takes
+// a whole area name, one or two letters.
 int CheckGasChars(const GasClassTable& classes);
 
 // Reads up to `maxDigits` decimal digits, stopping at the first other

@@ -21,7 +21,7 @@ void StoreElement(GateParseRecord& record, const GasForm& form, std::int32_t siz
     std::int32_t index = DecDigitsToNum(gas + form.addressPosition(), 4);
     ScaleAddress(&index, sizeBits);
     record.elementIndex = index;
-    record.memArea = static_cast<std::uint8_t>(gas[form.areaPosition()]);
+    record.memArea = MemAreaOf(gas + form.areaPosition());
     record.memAreaBits = static_cast<std::uint8_t>(sizeBits & 0xFF);
     record.areaPad[0] = 0;
     record.areaPad[1] = 0;

@@ -43,11 +43,11 @@ std::int32_t AnalogElementBits(std::int32_t gateType, char elementType, std::int
 
 std::int32_t ParseSingleGas(GateParseRecord* record, const VpiInstance* instance) {
     if (record == nullptr || instance == nullptr) return VPI_FAILED;
-    const GasForm form = GasFormFor(instance->threeDigitPlc);
     const char* gas = record->gas;
     const std::int32_t gateType = record->gateType;
 
     NormalizeGas(gas);
+    const GasForm form = NormalizedGasForm(instance->threeDigitPlc);
     MarkParseBegun(*record);
     if (gas == nullptr) return VPI_FAILED;
     const char* text = NormalizedGas();
@@ -65,13 +65,14 @@ std::int32_t ParseSingleGas(GateParseRecord* record, const VpiInstance* instance
 
     const char elementType = text[form.typePosition()];
     std::int32_t sizeBits = 0;
+    std::uint32_t bitNumber = VPI_NO_BIT;
     if (gateType == kBitGateType) {
         if (elementType != 'B') {
             err(kLogCategory, "%s: SingleParse() error. Tag '%s' bits not supported for this type",
                 instance->VpiName, text);
             return VPI_FAILED;
         }
-        record->bitNumber = static_cast<std::uint32_t>(ReadDecimal(text + form.bitPosition(), 1));
+        bitNumber = static_cast<std::uint32_t>(ReadDecimal(text + form.bitPosition(), 1));
         sizeBits = kByteBits;
     } else if (IsKnownGateType(gateType)) {
         sizeBits = AnalogElementBits(gateType, elementType, GasByteAddress(form));
@@ -80,6 +81,13 @@ std::int32_t ParseSingleGas(GateParseRecord* record, const VpiInstance* instance
         err(kLogCategory, "%s: invalid Gate Type", instance->VpiName);
         return VPI_FAILED;
     }
+    if (AreaTakesWordsOnly(MemAreaOf(text + form.areaPosition())) &&
+        (gateType == kBitGateType || sizeBits != kWordBits)) {
+        err(kLogCategory, "%s: SingleParse() error. Tag '%s' area takes words only",
+            instance->VpiName, text);
+        return VPI_FAILED;
+    }
+    record->bitNumber = bitNumber;
     StoreElement(*record, form, sizeBits);
     return VPI_OK;
 }

@@ -24,31 +24,46 @@ void AddBitItems(WindowHandle dialog, std::size_t count) {
                                       reinterpret_cast<MessageLParam>(BitChoices[i]));
 }
 
+// The bit list of a type without a bit: disabled, resting on "None".
+void ShowNoBit(WindowHandle dialog) {
+    const PlatformOps& os = Platform();
+    os.sendDlgItemMessage(dialog, kBitNumberList, win::LB_RESETCONTENT, 0, 0);
+    AddBitItems(dialog, std::size(BitChoices));
+    os.enableWindow(os.getDlgItem(dialog, kBitNumberList), false);
+}
+
 }  // namespace
 
-// Areas V and M take every data type; the I/O areas only bytes and words.
+// Areas V, M, S and SM take every data type; the I/O areas only bytes and
+// words; the analog areas only words, chosen for the user, and no bit.
 void FillDataTypeCombo(WindowHandle dialog, const char* area) {
     const PlatformOps& os = Platform();
     os.sendDlgItemMessage(dialog, kDataTypeCombo, win::CB_RESETCONTENT, 0, 0);
-    os.enableWindow(os.getDlgItem(dialog, kDataTypeCombo), true);
-    if (Is(area, "V") || Is(area, "M"))
-        AddComboItems(dialog, TypeChoices, std::size(TypeChoices));
-    else
+    WindowHandle combo = os.getDlgItem(dialog, kDataTypeCombo);
+    os.enableWindow(combo, true);
+    if (Is(area, "AI") || Is(area, "AQ")) {
+        static constexpr const char* kWordOnly[] = {"W (Word)"};
+        AddComboItems(dialog, kWordOnly, 1);
+        os.sendDlgItemMessage(dialog, kDataTypeCombo, win::CB_SETCURSEL, 0, 0);
+        os.enableWindow(combo, false);
+        ShowNoBit(dialog);
+    } else if (Is(area, "I") || Is(area, "Q")) {
         AddComboItems(dialog, IoTypeChoices, std::size(IoTypeChoices));
+    } else {
+        AddComboItems(dialog, TypeChoices, std::size(TypeChoices));
+    }
 }
 
 // Words offer bits 00..15, bytes 00..07; double words and floats have no
 // bit, so their list rests disabled on "None".
 void FillBitNumberList(WindowHandle dialog, const char* type) {
     const PlatformOps& os = Platform();
-    os.sendDlgItemMessage(dialog, kBitNumberList, win::LB_RESETCONTENT, 0, 0);
-    WindowHandle list = os.getDlgItem(dialog, kBitNumberList);
     if (Is(type, "F") || Is(type, "D")) {
-        AddBitItems(dialog, std::size(BitChoices));
-        os.enableWindow(list, false);
+        ShowNoBit(dialog);
         return;
     }
-    os.enableWindow(list, true);
+    os.sendDlgItemMessage(dialog, kBitNumberList, win::LB_RESETCONTENT, 0, 0);
+    os.enableWindow(os.getDlgItem(dialog, kBitNumberList), true);
     AddBitItems(dialog, Is(type, "W") ? std::size(BitChoices) : kByteBitChoiceCount);
 }
 

@@ -49,7 +49,7 @@ std::size_t ComposeGas(char* gas) {
     std::size_t n = 0;
     text[n++] = v.plcText[0];
     text[n++] = v.plcText[1];
-    text[n++] = v.areaLetter[0];
+    for (const char* area = v.areaLetter; *area != '\0'; ++area) text[n++] = *area;
     if (v.bitText[0] != 'N' && std::strcmp(v.typeLetter, "W") == 0) {
         const std::int32_t wordBit = LeadingDecimalValue(v.bitText);
         std::int32_t byteAddress =

@@ -2,6 +2,7 @@
 // the lists in step with the user's choices, steps the two spin arrows, and
 // on OK reads and checks the five values.
 #include <cstdio>
+#include <cstring>
 
 #include "dialog/decimal_text.h"
 #include "dialog/tag_format_dialog.h"
@@ -67,6 +68,16 @@ std::uint32_t ReadTopBit(WindowHandle dialog, char (&bit)[5]) {
     return got > 0 ? static_cast<std::uint32_t>(got) : 0;
 }
 
+// The area name that leads the chosen area item: one or two letters before
+// its blank; empty when none is chosen.
+std::uint32_t ReadAreaName(WindowHandle dialog, char (&name)[3]) {
+    name[0] = '\0';
+    Platform().getDlgItemText(dialog, kMemoryAreaCombo, name, sizeof name);
+    name[2] = '\0';
+    if (name[1] == ' ') name[1] = '\0';
+    return static_cast<std::uint32_t>(std::strlen(name));
+}
+
 std::uint32_t ReadText(WindowHandle dialog, int id, char* buffer, int room) {
     buffer[0] = '\0';
     const std::uint32_t count = Platform().getDlgItemText(dialog, id, buffer, room);
@@ -78,7 +89,7 @@ MessageResult PressOk(WindowHandle dialog) {
     TagFormatValues& v = tagFormatValues;
     const std::uint32_t counts[] = {
         ReadText(dialog, kPlcNumberEdit, v.plcText, sizeof v.plcText),
-        ReadLetter(dialog, kMemoryAreaCombo, v.areaLetter),
+        ReadAreaName(dialog, v.areaLetter),
         ReadLetter(dialog, kDataTypeCombo, v.typeLetter),
         ReadText(dialog, kAddressEdit, v.addressText, sizeof v.addressText),
         ReadTopBit(dialog, v.bitText),
@@ -108,7 +119,7 @@ MessageResult Command(WindowHandle dialog, MessageWParam wParam) {
     switch (LoWord(wParam)) {
     case kMemoryAreaCombo:
         // Every notification of the area combo refills the data types.
-        ReadLetter(dialog, kMemoryAreaCombo, v.areaLetter);
+        ReadAreaName(dialog, v.areaLetter);
         if (v.areaLetter[0] != '\0') FillDataTypeCombo(dialog, v.areaLetter);
         return FALSE_RESULT;
     case kDataTypeCombo:

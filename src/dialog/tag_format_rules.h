@@ -11,8 +11,10 @@
 
 namespace plclink {
 
-inline constexpr const char* AreaChoices[4] = {"M (for memory)", "I (for input)",
-                                               "Q (for output)", "V (for virtual memory)"};
+inline constexpr const char* AreaChoices[8] = {
+    "M (for memory)",         "I (for input)",          "Q (for output)",
+    "V (for virtual memory)", "S (for sequence relay)", "SM (for special memory)",
+    "AI (for analog input)",  "AQ (for analog output)"};
 inline constexpr const char* TypeChoices[4] = {"B (Byte)", "W (Word)", "D (Dword)", "F (Float)"};
 inline constexpr const char* IoTypeChoices[2] = {"B (Byte)", "W (Word)"};
 inline constexpr const char* BitChoices[17] = {"None", "00", "01", "02", "03", "04",
@@ -37,7 +39,7 @@ inline constexpr char kPlcNumberMessage[] = "Wrong PLC number! (2 decimal digits
 inline constexpr char kMissingValueMessage[] = "missing value!";
 inline constexpr char kErrorCaption[] = "Error";
 
-// Refills.
+// Refills. The analog areas AI and AQ fix the data type at W, without a bit.
 void FillDataTypeCombo(WindowHandle dialog, const char* area);
 void FillBitNumberList(WindowHandle dialog, const char* type);
 

@@ -94,6 +94,12 @@ int RefuseRequest(const TagCommand& command, const VpiInstance* instance,
         err(kLogCategory, "%.35s: %s() FAIL (bitNumber: %u)", name, command.name, record->bitNumber);
         return 1;
     }
+    // Analog inputs are read-only: a write to them is never sent.
+    if (!command.read && record->memArea == VPI_AREA_AI) {
+        err(kLogCategory, "%.35s: %s() FAIL (PLC %d AIW%d: analog inputs are read-only)", name,
+            command.name, record->plcNumber, static_cast<int>(byteAddress));
+        return 1;
+    }
     return 0;
 }
 

@@ -18,6 +18,12 @@ std::uint8_t AreaCodeOf(std::uint8_t memArea) {
         case 'Q': return 0x82;
         case 'M': return 0x83;
         case 'V': return 0x84;
+        // Sequence relays, special memory, analog inputs and outputs: their
+        // memArea byte is their area code.
+        case VPI_AREA_S:
+        case VPI_AREA_SM:
+        case VPI_AREA_AI:
+        case VPI_AREA_AQ: return memArea;
         default: return 0;
     }
 }

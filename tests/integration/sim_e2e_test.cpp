@@ -209,6 +209,41 @@ TEST_F(SimEndToEnd, BitTagsSetAndClearOneBitOfTheirByte) {
     EXPECT_EQ(Logged(), Texts{});
 }
 
+TEST_F(SimEndToEnd, FurtherAreasAreWrittenReadAndGuardedAsACpuGuardsThem) {
+    const std::string preset = std::filesystem::current_path() / ("preset-" + TestName() + ".txt");
+    std::ofstream(preset) << "2 AI 0: 12 34\n2 SM 28: 7F\n2 S 31: 80\n";
+    Start({"--load", preset});
+    // Loaded values of each area read back through its own tag.
+    EXPECT_EQ(Read("02AIW0000", kGateByteOrWord), 0x1234u);
+    EXPECT_EQ(Read("02SMB0028", kGateByteOrWord), 0x7Fu);
+    EXPECT_EQ(Read("02SB00317", kGateBit), 1u);
+    // Writable places of S, SM (from SM30 on) and AQ, as values, blocks and bits.
+    EXPECT_EQ(WriteValue(Parse("02AQW0002", kGateByteOrWord), 1234), 0);
+    EXPECT_EQ(Read("02AQW0002", kGateByteOrWord), 1234u);
+    EXPECT_EQ(WriteValue(Parse("02SMD0032", kGateDouble), 0x01020304), 0);
+    EXPECT_EQ(Read("02SMW0034", kGateByteOrWord), 0x0304u);
+    EXPECT_EQ(WriteValue(Parse("02SB00012", kGateBit), 1), 0);
+    EXPECT_EQ(Read("02SB0001", kGateByteOrWord), 0x04u);
+    std::uint16_t words[2] = {0x1111, 0x2222};
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, ParseBlock("02AQW0010"), words, 2), 0);
+    std::uint16_t back[2] = {};
+    EXPECT_EQ(Access(VPI_READ_BLOCK, ParseBlock("02AQW0010"), back, 2), 0);
+    EXPECT_EQ(back[0], 0x1111);
+    EXPECT_EQ(back[1], 0x2222);
+    EXPECT_EQ(Logged(), Texts{});
+
+    // SM0..SM29 are the CPU's: refused with "object access not allowed".
+    EXPECT_EQ(WriteValue(Parse("02SMB0029", kGateByteOrWord), 1), 1);
+    EXPECT_EQ(Logged(), Texts(3, "VpiK701: Check Responed FAIL (access_result: 03)"));
+    EXPECT_EQ(Read("02SMB0029", kGateByteOrWord), 0u);
+    // A write to analog inputs never reaches the line.
+    testing::Host().log.clear();
+    EXPECT_EQ(WriteValue(Parse("02AIW0000", kGateByteOrWord), 1), 1);
+    EXPECT_EQ(Logged(), Texts{"VpiK701: WriteValue() FAIL (PLC 2 AIW0: analog inputs are read-only)"});
+    EXPECT_EQ(Read("02AIW0000", kGateByteOrWord), 0x1234u);
+    std::filesystem::remove(preset);
+}
+
 TEST_F(SimEndToEnd, BlocksOfSeveralElementsGoOutAndComeBackInHostOrder) {
     Start();
     const std::uint8_t bytes[6] = {1, 2, 3, 0xFD, 0xFE, 0xFF};

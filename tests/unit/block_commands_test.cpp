@@ -263,6 +263,27 @@ TEST_F(BlockCommandsTest, RecordsThatCannotBeServedAreRefusedUntouched) {
 
 // A read refused for its address still empties the host's value first, so
 // that an old value never looks fresh; a refused write leaves the buffer.
+TEST_F(BlockCommandsTest, WritesToAnalogInputsAreNeverSent) {
+    for (std::uint32_t command : {VPI_WRITE_VALUE, VPI_WRITE_BLOCK}) {
+        Host().reset();
+        side.tag('V', 16, 3);
+        side.record.memArea = VPI_AREA_AI;
+        side.record.itemCount = 2;
+        Fill(0xEE);
+        EXPECT_EQ(Run(command), 1);
+        const char* name = command == VPI_WRITE_VALUE ? "WriteValue" : "WriteBlock";
+        EXPECT_EQ(Host().texts(), Lines{std::string("VpiK701: ") + name +
+                                        "() FAIL (PLC 2 AIW6: analog inputs are read-only)"});
+        EXPECT_EQ(side.record.elementIndex, 3);
+    }
+    EXPECT_TRUE(peer.requests.empty());
+    // Analog outputs are written, and analog inputs read.
+    side.record.memArea = VPI_AREA_AQ;
+    EXPECT_EQ(Run(VPI_WRITE_VALUE), 0);
+    side.record.memArea = VPI_AREA_AI;
+    EXPECT_EQ(Run(VPI_READ_VALUE), 0);
+}
+
 TEST_F(BlockCommandsTest, RefusedReadsStillEmptyTheValue) {
     struct Case {
         std::uint32_t command;

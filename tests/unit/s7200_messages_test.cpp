@@ -127,6 +127,43 @@ TEST_F(MessagesTest, ReadRequests) {
     EXPECT_EQ(tx[31], FrameChecksumOf(tx));
 }
 
+// The item specification of the further areas: their area codes, data block
+// 0, and the transport size and bit address as for I, Q, M and V. Compared
+// from the item on, so that the header's reference plays no part.
+TEST_F(MessagesTest, FurtherAreasInTheItemSpecification) {
+    struct Case {
+        std::uint8_t memArea;
+        std::uint8_t bits;
+        std::int32_t byteAddress;
+        Bytes item;
+    };
+    const std::vector<Case> cases{
+        {VPI_AREA_S, 8, 3, {0x12, 0x0A, 0x10, 0x02, 0x00, 0x01, 0x00, 0x00, 0x04, 0x00, 0x00, 0x18}},
+        {VPI_AREA_SM, 8, 28, {0x12, 0x0A, 0x10, 0x02, 0x00, 0x01, 0x00, 0x00, 0x05, 0x00, 0x00, 0xE0}},
+        {VPI_AREA_SM, 32, 4, {0x12, 0x0A, 0x10, 0x06, 0x00, 0x01, 0x00, 0x00, 0x05, 0x00, 0x00, 0x20}},
+        {VPI_AREA_AI, 16, 0, {0x12, 0x0A, 0x10, 0x04, 0x00, 0x01, 0x00, 0x00, 0x06, 0x00, 0x00, 0x00}},
+        {VPI_AREA_AQ, 16, 62, {0x12, 0x0A, 0x10, 0x04, 0x00, 0x01, 0x00, 0x00, 0x07, 0x00, 0x01, 0xF0}},
+    };
+    for (const Case& c : cases) {
+        side.tag('V', c.bits, c.byteAddress);
+        side.record.memArea = c.memArea;
+        ASSERT_EQ(SetS7200RdReq(&side.block, 1), 0);
+        const Bytes tx = Tx();
+        ASSERT_EQ(tx.size(), 33u);
+        EXPECT_EQ(Bytes(tx.begin() + 19, tx.begin() + 31), c.item) << int{c.memArea};
+        EXPECT_EQ(tx[31], FrameChecksumOf(tx));
+    }
+    // A bit of S: bit address byte x 8 + bit, transport size bit.
+    side.tag('V', 8, 1, 1);
+    side.record.memArea = VPI_AREA_S;
+    side.buffer[2] = 1;
+    ASSERT_EQ(SetS7200WrReq(&side.block, 1), 0);
+    const Bytes bitWrite = Tx();
+    EXPECT_EQ(Bytes(bitWrite.begin() + 19, bitWrite.begin() + 36),
+              (Bytes{0x12, 0x0A, 0x10, 0x01, 0x00, 0x01, 0x00, 0x00, 0x04, 0x00, 0x00, 0x09, 0x00,
+                     0x03, 0x00, 0x01, 0x01}));
+}
+
 TEST_F(MessagesTest, WriteRequests) {
     side.tag('M', 8, 10);
     side.buffer[0] = 0x77;  // plays no part in a single byte

@@ -41,7 +41,7 @@ protected:
                              std::int32_t gateType) {
         face.users.push_back([=](DialogModel& d) {
             d.chooseItem(kMemoryAreaCombo, area);
-            d.chooseItem(kDataTypeCombo, type);
+            if (type >= 0) d.chooseItem(kDataTypeCombo, type);  // -1: as the area fixed it
             d.typeText(kAddressEdit, address);
             if (bitItem > 0) d.chooseItem(kBitNumberList, bitItem);
             d.pressButton(kOkButton);
@@ -108,6 +108,7 @@ TEST_F(TagFormatParse, AddressesWithoutABitAreAnalogTags) {
 
 // Every area, every data type the area offers, every bit the data type
 // offers, at the first, a middle and the last address the type may take.
+// The analog areas fix the type at W without a bit.
 TEST_F(TagFormatParse, EveryChoiceTheDialogOffersParses) {
     struct Type {
         int item;
@@ -119,16 +120,23 @@ TEST_F(TagFormatParse, EveryChoiceTheDialogOffersParses) {
     const Type word{1, 'W', 1, 16, 16, {"0", "10", "9998"}};
     const Type dword{2, 'D', 4, 32, 0, {"0", "100", "9996"}};
     const Type real{3, 'F', 3, 32, 0, {"0", "100", "9996"}};
+    const Type fixedWord{-1, 'W', 1, 16, 0, {"0", "10", "9998"}};
     struct Area {
-        char letter;
+        std::string name;
+        unsigned memArea;
         std::vector<Type> types;
     };
-    const Area areas[] = {{'M', {byte, word, dword, real}},
-                          {'I', {byte, word}},
-                          {'Q', {byte, word}},
-                          {'V', {byte, word, dword, real}}};
+    const Area areas[] = {{"M", 'M', {byte, word, dword, real}},
+                          {"I", 'I', {byte, word}},
+                          {"Q", 'Q', {byte, word}},
+                          {"V", 'V', {byte, word, dword, real}},
+                          {"S", VPI_AREA_S, {byte, word, dword, real}},
+                          {"SM", VPI_AREA_SM, {byte, word, dword, real}},
+                          {"AI", VPI_AREA_AI, {fixedWord}},
+                          {"AQ", VPI_AREA_AQ, {fixedWord}}};
     int combinations = 0;
-    for (int a = 0; a < 4; ++a) {
+    for (int a = 0; a < 8; ++a) {
+        const std::size_t plainLength = 7 + areas[a].name.size();
         for (const Type& type : areas[a].types) {
             for (const char* address : type.addresses) {
                 const std::int32_t byteAddress = std::atoi(address);
@@ -137,15 +145,15 @@ TEST_F(TagFormatParse, EveryChoiceTheDialogOffersParses) {
                     const bool isBit = bitItem > 0;
                     const Composed c = composeAndParse(a, type.item, address, bitItem,
                                                        isBit ? 6 : type.gateType);
-                    const std::string what = std::string(1, areas[a].letter) + type.letter +
+                    const std::string what = areas[a].name + type.letter +
                                              address + " bit item " + std::to_string(bitItem) +
                                              ": " + c.gas;
                     ++combinations;
                     ASSERT_EQ(c.parseResult, 0) << what;
                     EXPECT_EQ(c.parsed.plcNumber, 1) << what;
-                    EXPECT_EQ(c.parsed.memArea, areas[a].letter) << what;
+                    EXPECT_EQ(c.parsed.memArea, areas[a].memArea) << what;
                     if (!isBit) {
-                        EXPECT_EQ(c.gas.size(), 8u) << what;
+                        EXPECT_EQ(c.gas.size(), plainLength) << what;
                         EXPECT_EQ(c.parsed.bitNumber, VPI_NO_BIT) << what;
                         EXPECT_EQ(c.parsed.sizeBits, type.sizeBits) << what;
                         EXPECT_EQ(c.parsed.elementIndex, byteAddress / (type.sizeBits / 8))
@@ -154,7 +162,7 @@ TEST_F(TagFormatParse, EveryChoiceTheDialogOffersParses) {
                     }
                     // The same bit of controller memory: a word's low byte
                     // is the one at the higher address.
-                    EXPECT_EQ(c.gas.size(), 9u) << what;
+                    EXPECT_EQ(c.gas.size(), plainLength + 1) << what;
                     EXPECT_EQ(c.parsed.sizeBits, 8) << what;
                     const bool lowByteOfWord = type.letter == 'W' && bit < 8;
                     EXPECT_EQ(c.parsed.elementIndex, byteAddress + (lowByteOfWord ? 1 : 0))
@@ -164,7 +172,7 @@ TEST_F(TagFormatParse, EveryChoiceTheDialogOffersParses) {
             }
         }
     }
-    EXPECT_EQ(combinations, 3 * (2 * 28 + 2 * 26));
+    EXPECT_EQ(combinations, 3 * (4 * 28 + 2 * 26 + 2 * 1));
     EXPECT_TRUE(face.boxes.empty());
     EXPECT_EQ(face.leftOpen, 0);
 }

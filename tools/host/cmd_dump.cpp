@@ -2,6 +2,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "area.h"
 #include "commands.h"
 #include "memory_image.h"
 #include "memory_transfer.h"
@@ -9,8 +10,9 @@
 
 namespace plclink::host {
 
-int RunDump(Session& session, char area, int start, long length, const std::string& file, int plc) {
-    area = static_cast<char>(std::toupper(static_cast<unsigned char>(area)));
+int RunDump(Session& session, const std::string& areaName, int start, long length,
+            const std::string& file, int plc) {
+    const std::string area = CanonicalAreaName(areaName);
     std::string range = CheckRange(area, start, length);
     if (!range.empty()) {
         session.error(range);
@@ -39,7 +41,7 @@ int RunDump(Session& session, char area, int start, long length, const std::stri
     Record record;
     record.add("file", Cell::Text(file));
     record.add("plc", Cell::Number(plc));
-    record.add("area", Cell::Text(std::string(1, area)));
+    record.add("area", Cell::Text(area));
     record.add("start", Cell::Number(start));
     record.add("length", Cell::Number(length));
     record.add("status", Cell::Text("ok"));

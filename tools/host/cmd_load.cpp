@@ -52,7 +52,7 @@ int RunLoad(Session& session, const std::string& file, std::optional<int> plc) {
     Record record;
     record.add("file", Cell::Text(file));
     record.add("plc", Cell::Number(image.plc));
-    record.add("area", Cell::Text(std::string(1, image.area)));
+    record.add("area", Cell::Text(image.area));
     record.add("start", Cell::Number(image.start));
     record.add("length", Cell::Number(length));
     record.add("verified", Cell::Bool(differences == 0));
@@ -62,7 +62,7 @@ int RunLoad(Session& session, const std::string& file, std::optional<int> plc) {
                  {"file", "plc", "area", "start", "length", "verified", "differences", "status"}, {record});
     if (differences != 0) {
         char at[64];
-        std::snprintf(at, sizeof at, "%c byte %ld", image.area, image.start + first);
+        std::snprintf(at, sizeof at, "%s byte %ld", image.area.c_str(), image.start + first);
         session.error(std::to_string(differences) + " bytes read back differ, the first at " + at);
         return kTagFailed;
     }

@@ -1,5 +1,6 @@
 // parse: the address fields the module makes of each tag (command 3, or 4
 // with --block), or why it rejects the tag.
+#include "area.h"
 #include "commands.h"
 
 namespace plclink::host {
@@ -17,7 +18,7 @@ Record ParseRecord(const ParsedTag& parsed) {
     record.add("status", Cell::Text("ok"));
     record.add("type", Cell::Text(std::string(ElementName(parsed.tag.type))));
     record.add("plc", Cell::Number(r.plcNumber));
-    record.add("area", Cell::Text(std::string(1, static_cast<char>(r.memArea))));
+    record.add("area", Cell::Text(AreaName(r.memArea)));
     record.add("area_bits", Cell::Number(r.memAreaBits));
     record.add("element_index", Cell::Number(r.elementIndex));
     record.add("byte_address", Cell::Number(parsed.tag.byteAddress()));

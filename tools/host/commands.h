@@ -29,7 +29,8 @@ struct MonitorOptions {
 };
 int RunMonitor(Session& session, const MonitorOptions& options);
 
-int RunDump(Session& session, char area, int start, long length, const std::string& file, int plc);
+int RunDump(Session& session, const std::string& area, int start, long length,
+            const std::string& file, int plc);
 int RunLoad(Session& session, const std::string& file, std::optional<int> plc);
 // Exit statuses of tagformat besides 0 (written) and 1 (cancelled).
 inline constexpr int kNoDialog = 3;       // no terminal the dialog can be drawn on

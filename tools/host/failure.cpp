@@ -14,7 +14,8 @@ FailureKind KindOfLine(const std::string& text) {
     if (Has(text, "access_result")) return FailureKind::RefusedAccess;
     if (Has(text, "recv. SC Ack fail")) return FailureKind::SilentStation;
     if (Has(text, "Send SD2 fail") || Has(text, "Send SD1 fail")) return FailureKind::LineFailure;
-    if (Has(text, "SetS7200RdReq") || Has(text, "SetS7200WrReq")) return FailureKind::RequestRefused;
+    if (Has(text, "SetS7200RdReq") || Has(text, "SetS7200WrReq") || Has(text, "read-only"))
+        return FailureKind::RequestRefused;
     if (Has(text, "Check Responed FAIL") || Has(text, "GetS7200RdRsp FAIL") ||
         Has(text, "recv") || Has(text, "invalid recv")) {
         return FailureKind::BadFrame;
@@ -98,6 +99,7 @@ Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, 
         case FailureKind::LineFailure:
             return {kind, "the request could not be sent on the serial line"};
         case FailureKind::RequestRefused:
+            if (Has(cause->text, "read-only")) return {kind, "analog inputs (AI) are read-only; nothing was sent"};
             return {kind, "the driver could not build the request for this tag"};
         default: break;
     }

@@ -16,9 +16,10 @@ namespace {
 
 constexpr char kDescription[] =
     "Command-line host for the plclink S7-200 PPI driver module.\n"
-    "Tags are gate addresses: PLC number, area (I Q M V), type (B W D F), 4-digit byte\n"
-    "address and, for a bit, the bit 0-7: 02VW0100 is the word at V100 of station 2,\n"
-    "02IB00037 bit 7 of input byte 3.";
+    "Tags are gate addresses: PLC number, area (I Q M V S SM AI AQ), type (B W D F),\n"
+    "4-digit byte address and, for a bit, the bit 0-7: 02VW0100 is the word at V100 of\n"
+    "station 2, 02IB00037 bit 7 of input byte 3, 02SMB00005 SM0.5, 02AIW0000 AIW0.\n"
+    "AI and AQ hold words only (W, even address); AI is read-only.";
 
 constexpr char kFooter[] =
     "Exit status: 0 all done; 1 some tag failed on the line (the reason is told on standard\n"
@@ -125,7 +126,9 @@ int main(int argc, char** argv) {
     long length = 0;
     int plc = 2;
     auto* dump = app.add_subcommand("dump", "Copy a memory range to a file (blocks of 222 bytes)");
-    dump->add_option("area", area, "Area: I, Q, M or V")->required()->check(CLI::IsMember({"I", "Q", "M", "V"}, CLI::ignore_case));
+    dump->add_option("area", area, "Area: I, Q, M, V, S, SM, AI or AQ (AI and AQ: even start and length)")
+        ->required()
+        ->check(CLI::IsMember({"I", "Q", "M", "V", "S", "SM", "AI", "AQ"}, CLI::ignore_case));
     dump->add_option("start", start, "First byte address")->required();
     dump->add_option("length", length, "Number of bytes")->required();
     dump->add_option("file", file, "Memory image file to write")->required();
@@ -182,7 +185,7 @@ int main(int argc, char** argv) {
         if (durationOption->count()) monitorOptions.durationS = duration;
         status = RunMonitor(session, monitorOptions);
     }
-    if (dump->parsed()) status = RunDump(session, area[0], start, length, file, plc);
+    if (dump->parsed()) status = RunDump(session, area, start, length, file, plc);
     if (load->parsed()) status = RunLoad(session, file, loadPlcOption->count() ? std::optional(loadPlc) : std::nullopt);
     if (tagformat->parsed()) status = RunTagFormat(session);
     std::cout.flush();

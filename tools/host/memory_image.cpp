@@ -6,22 +6,27 @@
 #include <fstream>
 #include <sstream>
 
+#include "area.h"
+
 namespace plclink::host {
 
-std::string CheckRange(char area, int start, long length) {
-    if (area != 'I' && area != 'Q' && area != 'M' && area != 'V') return "area must be I, Q, M or V";
+std::string CheckRange(const std::string& area, int start, long length) {
+    const std::uint8_t memArea = MemAreaOfName(area);
+    if (memArea == 0) return std::string("area must be ") + kAreaList;
     if (start < 0 || start >= kAddressLimit) return "start must be 0..9999";
     if (length < 1 || start + length > kAddressLimit) {
         return "length must be 1.." + std::to_string(kAddressLimit - start) +
                " (the range must end by byte 9999)";
     }
+    if (HoldsWordsOnly(memArea) && (start % 2 != 0 || length % 2 != 0))
+        return area + " holds words: start and length must be even";
     return "";
 }
 
 std::string ImageText(const MemoryImage& image) {
     std::string text = "# plclink memory image\n";
     text += "plc " + std::to_string(image.plc) + "\n";
-    text += std::string("area ") + image.area + "\n";
+    text += "area " + image.area + "\n";
     text += "start " + std::to_string(image.start) + "\n";
     text += "length " + std::to_string(image.bytes.size()) + "\n";
     for (std::size_t at = 0; at < image.bytes.size(); at += 16) {
@@ -70,8 +75,8 @@ std::string TakeHeaderValue(int key, const std::string& value, MemoryImage& imag
             image.plc = static_cast<int>(number);
             return "";
         case kArea: {
-            char area = value.size() == 1 ? static_cast<char>(std::toupper(static_cast<unsigned char>(value[0]))) : '?';
-            if (area != 'I' && area != 'Q' && area != 'M' && area != 'V') return "area must be I, Q, M or V";
+            const std::string area = CanonicalAreaName(value);
+            if (area.empty()) return std::string("area must be ") + kAreaList;
             image.area = area;
             return "";
         }

@@ -20,7 +20,7 @@ namespace plclink::host {
 
 struct MemoryImage {
     int plc = 2;
-    char area = 'V';
+    std::string area = "V";  // an area name, upper case
     int start = 0;
     std::vector<std::uint8_t> bytes;
 };
@@ -28,8 +28,9 @@ struct MemoryImage {
 // The byte addresses a tag can name: four digits.
 inline constexpr int kAddressLimit = 10000;
 
-// Empty when the range fits; else why not.
-std::string CheckRange(char area, int start, long length);
+// Empty when the range fits; else why not. The analog areas hold words: their
+// ranges start and end on even addresses.
+std::string CheckRange(const std::string& area, int start, long length);
 
 std::string ImageText(const MemoryImage& image);
 bool ParseImage(const std::string& text, MemoryImage& image, std::string& why);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "frame_limits.h"
+#include "plclink/vpi.h"
 
 namespace plclink::host {
 namespace {
@@ -15,12 +16,13 @@ constexpr int kFixedReadBytes = 33 + 1 + 6 + 27;
 constexpr int kBitsPerByte = 11;
 constexpr unsigned kRtsLeadMs = 1;
 
-// Bytes every S7-200 has in an area; 0 = it differs by CPU (V).
-int GuaranteedAreaBytes(char area) {
+// Bytes every S7-200 has in an area; 0 = it differs by CPU (V, SM, AI, AQ).
+int GuaranteedAreaBytes(std::uint8_t area) {
     switch (area) {
         case 'I': return 16;
         case 'Q': return 16;
         case 'M': return 32;
+        case VPI_AREA_S: return 32;
         default: return 0;
     }
 }
@@ -28,7 +30,7 @@ int GuaranteedAreaBytes(char area) {
 int TagBytes(const Tag& tag) { return ElementBytes(tag.type); }
 
 bool MayShareABlock(const Tag& tag) {
-    const int limit = GuaranteedAreaBytes(static_cast<char>(tag.memArea));
+    const int limit = GuaranteedAreaBytes(tag.memArea);
     return tag.byteAddress() >= 0 && (limit == 0 || tag.byteAddress() + TagBytes(tag) <= limit);
 }
 
@@ -56,11 +58,11 @@ std::vector<ReadStep> OneByOne(const std::vector<Tag>& tags) {
 
 std::vector<ReadStep> PlanReads(const std::vector<Tag>& tags, const CoalesceRule& rule) {
     // Station and area -> the tags there, in order of their byte address.
-    std::map<std::pair<std::int32_t, char>, std::vector<std::size_t>> groups;
+    std::map<std::pair<std::int32_t, std::uint8_t>, std::vector<std::size_t>> groups;
     std::vector<ReadStep> steps;
     for (std::size_t i = 0; i < tags.size(); ++i) {
         if (MayShareABlock(tags[i]))
-            groups[{tags[i].plcNumber, static_cast<char>(tags[i].memArea)}].push_back(i);
+            groups[{tags[i].plcNumber, tags[i].memArea}].push_back(i);
         else
             steps.push_back(Single(i));
     }

@@ -32,7 +32,7 @@ CoalesceRule CoalesceRuleFor(unsigned baud, unsigned pauseMs);
 struct ReadStep {
     std::vector<std::size_t> tags;  // indices into the planned tags
     std::int32_t plcNumber = 0;
-    char area = 0;
+    std::uint8_t area = 0;  // memArea
     int firstByte = 0;
     int byteCount = 0;
 
@@ -40,8 +40,8 @@ struct ReadStep {
 };
 
 // Groups `tags` by station and area and merges the close ones into blocks.
-// Tags in I, Q or M beyond what every S7-200 has there (16, 16 and 32
-// bytes) are read alone, so that a refused address does not spoil a block.
+// Tags in I, Q, M or S beyond what every S7-200 has there (16, 16, 32 and
+// 32 bytes) are read alone, so that a refused address does not spoil a block.
 // Every tag appears in exactly one step.
 std::vector<ReadStep> PlanReads(const std::vector<Tag>& tags, const CoalesceRule& rule);
 

@@ -3,11 +3,14 @@
 #include <cctype>
 #include <cstdio>
 
+#include "area.h"
+
 namespace plclink::host {
 
 ElementType ElementTypeOfText(std::string_view text, bool threeDigit) {
-    std::size_t letterAt = threeDigit ? 4 : 3;
-    std::size_t plainLength = threeDigit ? 9 : 8;
+    const std::size_t plcDigits = threeDigit ? 3 : 2;
+    const std::size_t letterAt = plcDigits + AreaLettersAt(text, plcDigits);
+    const std::size_t plainLength = letterAt + 5;
     if (text.size() == plainLength + 1) return ElementType::Bit;
     if (text.size() <= letterAt) return ElementType::Byte;
     switch (std::toupper(static_cast<unsigned char>(text[letterAt]))) {
@@ -41,17 +44,18 @@ TagAccessRecord AccessRecordOf(const Tag& tag, void* buffer, std::int32_t itemCo
     return record;
 }
 
-std::string GateAddressText(int plcNumber, char area, ElementType type, int byteAddress,
-                            bool threeDigit) {
+std::string GateAddressText(int plcNumber, std::string_view area, ElementType type,
+                            int byteAddress, bool threeDigit) {
+    const std::string name(area);
     char text[32];
-    std::snprintf(text, sizeof text, threeDigit ? "%03d%c%c%04d" : "%02d%c%c%04d", plcNumber,
-                  area, ElementLetter(type), byteAddress);
+    std::snprintf(text, sizeof text, threeDigit ? "%03d%s%c%04d" : "%02d%s%c%04d", plcNumber,
+                  name.c_str(), ElementLetter(type), byteAddress);
     return text;
 }
 
 std::string ElementText(const Tag& first, int index, bool threeDigit) {
     if (index == 0) return first.text;
-    return GateAddressText(first.plcNumber, static_cast<char>(first.memArea), first.type,
+    return GateAddressText(first.plcNumber, AreaName(first.memArea), first.type,
                            first.byteAddress() + index * ElementBytes(first.type), threeDigit);
 }
 

@@ -40,9 +40,9 @@ void TakeGateAddress(Tag& tag, const GateParseRecord& record);
 // The access record of commands 5, 6, 7 and 10 for this tag.
 TagAccessRecord AccessRecordOf(const Tag& tag, void* buffer, std::int32_t itemCount);
 
-// A gate address text: PLC digits, area, element letter, four address digits.
-std::string GateAddressText(int plcNumber, char area, ElementType type, int byteAddress,
-                            bool threeDigit);
+// A gate address text: PLC digits, area name, element letter, four address digits.
+std::string GateAddressText(int plcNumber, std::string_view area, ElementType type,
+                            int byteAddress, bool threeDigit);
 
 // The text naming element `index` of a block that starts at `first`.
 std::string ElementText(const Tag& first, int index, bool threeDigit);

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "area.h"
 #include "block_values.h"
 #include "host_log.h"
 #include "interrupt.h"
@@ -27,7 +28,9 @@ TagReader::TagReader(Session& session, std::vector<Tag> tags, bool coalesce)
             steps_.push_back(Step{planned, Tag{}});
             continue;
         }
-        const std::string text = GateAddressText(planned.plcNumber, planned.area, ElementType::Byte,
+        // The analog areas are read as a block of words, the others of bytes.
+        const ElementType type = HoldsWordsOnly(planned.area) ? ElementType::Word : ElementType::Byte;
+        const std::string text = GateAddressText(planned.plcNumber, AreaName(planned.area), type,
                                                  planned.firstByte, session_.threeDigit());
         ParsedTag parsed = session_.parseTag(text, true);
         if (parsed.ok) {
@@ -48,14 +51,22 @@ void TagReader::readSingle(std::size_t index, std::vector<TagReading>& out) {
 }
 
 bool TagReader::readBlock(const Step& step, std::vector<TagReading>& out) {
-    ValueBuffer bytes(ElementType::Byte, step.plan.byteCount, Layout::Block);
+    const int elementBytes = ElementBytes(step.blockTag.type);
+    const int count = step.plan.byteCount / elementBytes;
+    ValueBuffer elements(step.blockTag.type, count, Layout::Block);
     Transfer done;
     {
         DeferInterrupts quiet;
-        done = session_.read(step.blockTag, bytes, step.plan.byteCount, true);
+        done = session_.read(step.blockTag, elements, count, true);
     }
     if (done.result == 1) return false;
-    const auto* memory = static_cast<const std::uint8_t*>(bytes.data());
+    // The controller's bytes again, most significant first within a word.
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t value = elements.element(i);
+        for (int b = elementBytes - 1; b >= 0; --b) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * b)));
+    }
+    const std::uint8_t* memory = bytes.data();
     for (std::size_t index : step.plan.tags) {
         TagReading& reading = out[index];
         reading.done = done;

@@ -114,8 +114,8 @@ TEST(Tag, TypeAndTextsFollowTheAddressLayout) {
     EXPECT_EQ(ElementTypeOfText("002VW0100", true), ElementType::Word);
     EXPECT_EQ(ElementTypeOfText("002IB00037", true), ElementType::Bit);
     EXPECT_EQ(ElementTypeOfText("x", false), ElementType::Byte);
-    EXPECT_EQ(GateAddressText(2, 'V', ElementType::Word, 100, false), "02VW0100");
-    EXPECT_EQ(GateAddressText(2, 'M', ElementType::Byte, 7, true), "002MB0007");
+    EXPECT_EQ(GateAddressText(2, "V", ElementType::Word, 100, false), "02VW0100");
+    EXPECT_EQ(GateAddressText(2, "M", ElementType::Byte, 7, true), "002MB0007");
 
     Tag first;
     first.text = "02vd0100";
@@ -248,7 +248,7 @@ TEST(Failure, ParseFailuresQuoteTheModuleAndSayWhatIsWrong) {
     EXPECT_EQ(AddressHint("02VD0102", false, true), "a dword or float address must be a multiple of 4");
     EXPECT_EQ(AddressHint("02VW01007", false, false), "only a byte (B) tag can name a bit");
     EXPECT_EQ(AddressHint("02VB01008", false, false), "the bit must be 0-7");
-    EXPECT_EQ(AddressHint("02XB0100", false, false), "the area must be I, Q, M or V");
+    EXPECT_EQ(AddressHint("02XB0100", false, false), "the area must be I, Q, M, V, S, SM, AI or AQ");
     EXPECT_NE(AddressHint("02VB01007", false, true).find("expected"), std::string::npos);  // no bits in blocks
     EXPECT_NE(AddressHint("002VW0100", false, false).find("--three-digit"), std::string::npos);
     EXPECT_NE(AddressHint("02VW0100", true, false).find("three-digit"), std::string::npos);

@@ -55,7 +55,7 @@ TEST(InitFile, ThreeDigitsGoesOnTheFirstLineAndKeepsTheRest) {
 }
 
 TEST(MemoryImage, RoundTripsThroughItsText) {
-    MemoryImage image{7, 'M', 90, {}};
+    MemoryImage image{7, "M", 90, {}};
     for (int i = 0; i < 35; ++i) image.bytes.push_back(static_cast<std::uint8_t>(i * 7));
     std::string text = ImageText(image);
     EXPECT_NE(text.find("0090: 00 07 0E"), std::string::npos);
@@ -64,7 +64,7 @@ TEST(MemoryImage, RoundTripsThroughItsText) {
     std::string why;
     ASSERT_TRUE(ParseImage(text, back, why)) << why;
     EXPECT_EQ(back.plc, 7);
-    EXPECT_EQ(back.area, 'M');
+    EXPECT_EQ(back.area, "M");
     EXPECT_EQ(back.start, 90);
     EXPECT_EQ(back.bytes, image.bytes);
 }
@@ -88,10 +88,10 @@ TEST(MemoryImage, DamagedFilesAreRefusedWithTheReason) {
         EXPECT_FALSE(ParseImage(c.text, image, why)) << c.text;
         EXPECT_NE(why.find(c.says), std::string::npos) << why;
     }
-    EXPECT_EQ(CheckRange('V', 9990, 10), "");
-    EXPECT_NE(CheckRange('V', 9990, 11), "");
-    EXPECT_NE(CheckRange('V', 0, 0), "");
-    EXPECT_NE(CheckRange('V', -1, 5), "");
+    EXPECT_EQ(CheckRange("V", 9990, 10), "");
+    EXPECT_NE(CheckRange("V", 9990, 11), "");
+    EXPECT_NE(CheckRange("V", 0, 0), "");
+    EXPECT_NE(CheckRange("V", -1, 5), "");
 }
 
 TEST(MemoryImage, HeaderLinesComeFirstAndEachOnce) {
@@ -119,6 +119,6 @@ TEST(MemoryImage, HeaderLinesComeFirstAndEachOnce) {
     std::string why;
     ASSERT_TRUE(ParseImage("length 2\n\n# note\nstart 10\narea m\n0010: 01\n\n# more\n0011: 02\n", image, why))
         << why;
-    EXPECT_EQ(image.area, 'M');
+    EXPECT_EQ(image.area, "M");
     EXPECT_EQ(image.bytes, (std::vector<std::uint8_t>{1, 2}));
 }

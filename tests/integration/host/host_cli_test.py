@@ -85,6 +85,18 @@ class Parse(HostCase):
         self.assertIn("02xB0000: bad address", r.stderr)
         self.assertIn("a word address must be even", rows["02VW0101"]["error"])
 
+    def test_areas_beyond_i_q_m_and_v(self):
+        r = self.run_host("--format", "json", "--three-digit", "parse", "002AIW0000", "002SMB00005",
+                          "002SB0001", "002AQW0002", "002AIB0000", "002AIW0001", "002TW0037")
+        rows = {row["tag"]: row for row in self.json_of(r)}
+        self.assertEqual([rows[t]["area"] for t in ("002AIW0000", "002SMB00005", "002SB0001", "002AQW0002")],
+                         ["AI", "SM", "S", "AQ"])
+        self.assertEqual(rows["002SMB00005"]["bit"], 5)
+        self.assertIn("AI holds words only", rows["002AIB0000"]["error"])
+        self.assertIn("a word address must be even", rows["002AIW0001"]["error"])
+        self.assertIn("timers and counters are not served", rows["002TW0037"]["error"])
+        self.assertEqual(r.returncode, 1)
+
     def test_gate_type_and_block_forms(self):
         r = self.run_host("parse", "--gate-type", "3", "02VF0100", "02VD0100")
         self.assertEqual(r.returncode, 1)
@@ -493,6 +505,36 @@ class Coalescing(SimCase):
         self.assertEqual(self.requests_seen() - singles, 5)
         self.assertEqual(together["02VD0100"]["value"], 0x1234ABCD)
         self.assertEqual(together["02VB01137"]["value"], 1)
+
+    def test_further_areas_are_read_written_coalesced_and_guarded(self):
+        port = self.start_sim("--trace", "--analog", "AIW4=ramp:1000:100:200")
+        host = lambda *args: self.run_host("--port", port, "--timeout", "300", *args)
+        self.assertEqual(host("write", "02AQW0002=1234", "02SB00001=1", "02SMW0030=-5").returncode, 0)
+        r = host("write", "02SMB0029=1")  # SM0..SM29 are the CPU's
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertIn("access to the object not allowed", r.stderr)
+        before = self.requests_seen()
+        r = host("write", "02AIW0000=1")
+        self.assertEqual(r.returncode, 2, r.stderr)
+        self.assertIn("read-only", r.stderr)
+        with open(os.path.join(self.dir.name, "ai.txt"), "w") as f:
+            f.write("plc 2\narea AI\nstart 0\nlength 2\n0000: 12 34\n")
+        self.assertEqual(host("load", "ai.txt").returncode, 2)
+        self.assertEqual(self.requests_seen(), before)
+        tags = ["02AQW0000", "02AQW0002", "02AIW0004", "02SB00001", "02SB0000", "02SMW0030", "02SMB0031"]
+        r = host("--format", "json", "read", *tags)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        rows = {row["tag"]: row for row in self.json_of(r)}
+        self.assertEqual(self.requests_seen() - before, 4)  # one read per area
+        self.assertEqual(rows["02AQW0002"]["value"], 1234)
+        self.assertEqual(rows["02SB00001"]["value"], 1)
+        self.assertEqual(rows["02SMW0030"]["signed"], -5)
+        self.assertEqual(rows["02SMB0031"]["hex"], "0xFB")
+        self.assertTrue(100 <= rows["02AIW0004"]["value"] <= 200, rows["02AIW0004"])
+        self.assertEqual(host("dump", "aq", "0", "4", "aq.txt").returncode, 0)
+        with open(os.path.join(self.dir.name, "aq.txt")) as f:
+            self.assertIn("area AQ\nstart 0\nlength 4\n0000: 00 00 04 D2\n", f.read())
+        self.assertEqual(host("dump", "ai", "1", "4", "x.txt").returncode, 2)
 
     def test_a_refused_block_is_read_tag_by_tag(self):
         port = self.start_sim("--v-size", "1000")  # V1000 and beyond are refused

@@ -1,0 +1,30 @@
+// The memory areas a tag can name: by the name a user writes (V, SM, AI, ...)
+// and by the memArea byte the module stores for it after a parse.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace plclink::host {
+
+inline constexpr const char* kAreaList = "I, Q, M, V, S, SM, AI or AQ";
+
+// "V", "SM", ...; "?" for a byte that names no area.
+std::string AreaName(std::uint8_t memArea);
+
+// The memArea byte of an area name in either letter case; 0 for none.
+std::uint8_t MemAreaOfName(std::string_view name);
+
+// The area name written as upper case: "sm" gives "SM"; empty for none.
+std::string CanonicalAreaName(std::string_view name);
+
+// Letters of the area name at `at` in a gate address: 2 for SM, AI and AQ
+// (either case), else 1.
+std::size_t AreaLettersAt(std::string_view text, std::size_t at);
+
+// The analog areas hold words only: their ranges and blocks go as words.
+bool HoldsWordsOnly(std::uint8_t memArea);
+
+}  // namespace plclink::host
