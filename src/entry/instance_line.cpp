@@ -1,0 +1,22 @@
+// Opening an instance's line: the port the host names, or the serial device
+// server that the instance's initialization file puts in its place.
+#include "entry/instance_line.h"
+
+#include "core/host_log.h"
+#include "entry/init_file.h"
+#include "serial/serial_port.h"
+
+namespace plclink {
+
+LineHandle OpenInstanceLine(const VpiInstance& instance, const LineConfig& config,
+                            std::uint16_t vpiNumber, std::uint32_t readTimeoutTenMs) {
+    TcpServer server{};
+    if (!ReadTcpServerLine(vpiNumber, &server)) return OpenLine(config);
+    if (instance.lineHandle != kNoLine && instance.lineHandle != kNullLine) {
+        err(kLogCategory, "%.11s: TCP line still open, not connected again", config.portName);
+        return kNoLine;
+    }
+    return OpenTcpLine(config, server, readTimeoutTenMs);
+}
+
+}  // namespace plclink
