@@ -27,6 +27,9 @@
 //                           never hold a frame start byte
 //           trickle[=MS]    the SC and the response one byte at a time, each
 //                           MS ms after the one before (default 500)
+//           drop[=LEN]      SC, then the first LEN bytes of the response
+//                           (default: half of it), then the master's TCP
+//                           connection is closed
 //   WHEN    always | next:N (the next N requests) | rate:P (probability
 //           0..1 per request, drawn from the seeded generator)
 //   STATION only requests to this station address (default: every station)
@@ -48,7 +51,7 @@
 
 namespace ppisim {
 
-enum class FaultKind { Silent, Token, Garbage, Truncate, BadFcs, Refuse, Reject, Delay, Mismatch, Late, Flood, Trickle };
+enum class FaultKind { Silent, Token, Garbage, Truncate, BadFcs, Refuse, Reject, Delay, Mismatch, Late, Flood, Trickle, Drop };
 enum class FaultWhen { Always, Next, Rate };
 
 struct FaultRule {

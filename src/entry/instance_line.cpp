@@ -2,6 +2,8 @@
 // server that the instance's initialization file puts in its place.
 #include "entry/instance_line.h"
 
+#include <cstring>
+
 #include "core/host_log.h"
 #include "entry/init_file.h"
 #include "serial/serial_port.h"
@@ -11,7 +13,10 @@ namespace plclink {
 LineHandle OpenInstanceLine(const VpiInstance& instance, const LineConfig& config,
                             std::uint16_t vpiNumber, std::uint32_t readTimeoutTenMs) {
     TcpServer server{};
-    if (!ReadTcpServerLine(vpiNumber, &server)) return OpenLine(config);
+    // The null line stays the null line: the host asked for no line at all.
+    const bool nullLine = std::memchr(config.portName, '\0', sizeof config.portName) != nullptr &&
+                          IsNullLineName(config.portName);
+    if (nullLine || !ReadTcpServerLine(vpiNumber, &server)) return OpenLine(config);
     if (instance.lineHandle != kNoLine && instance.lineHandle != kNullLine) {
         err(kLogCategory, "%.11s: TCP line still open, not connected again", config.portName);
         return kNoLine;

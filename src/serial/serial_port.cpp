@@ -28,16 +28,6 @@ bool NameFitsField(const char (&name)[12]) {
     return std::memchr(name, '\0', sizeof name) != nullptr;
 }
 
-bool IsNullLineName(const char* name) {
-    for (std::size_t i = 0;; ++i) {
-        char a = name[i];
-        char b = kNullLineName[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-        if (a != b) return false;
-        if (b == '\0') return true;
-    }
-}
-
 std::uint8_t DtrControlOf(std::uint16_t controlFlags) {
     if (controlFlags & 0x0101) return 1;  // enabled
     if (controlFlags & 0x8000) return 2;  // handshake
@@ -98,6 +88,16 @@ constexpr std::uint32_t kShortestConnectTenMs = 100;
 constexpr std::uint32_t kLongestConnectTenMs = 1000;
 
 }  // namespace
+
+bool IsNullLineName(const char* name) {
+    for (std::size_t i = 0;; ++i) {
+        char a = name[i];
+        char b = kNullLineName[i];
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+        if (a != b) return false;
+        if (b == '\0') return true;
+    }
+}
 
 LineHandle OpenLine(const LineConfig& config) {
     if (!NameFitsField(config.portName)) return kNoLine;

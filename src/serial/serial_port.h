@@ -15,6 +15,9 @@ inline constexpr int kPortStateRefused = 5;
 // Result of CloseComPort when the close fails.
 inline constexpr int kPortCloseFailed = 7;
 
+// "NULLDEV" in any case: the null line, on which nothing is opened.
+bool IsNullLineName(const char* name);
+
 // Opens the line of `config`: the null line for "NULLDEV" (any case), the
 // port's handle on success, kNoLine on failure.
 LineHandle OpenLine(const LineConfig& config);
