@@ -13,10 +13,12 @@ namespace plclink {
 LineHandle OpenInstanceLine(const VpiInstance& instance, const LineConfig& config,
                             std::uint16_t vpiNumber, std::uint32_t readTimeoutTenMs) {
     TcpServer server{};
-    // The null line stays the null line: the host asked for no line at all.
-    const bool nullLine = std::memchr(config.portName, '\0', sizeof config.portName) != nullptr &&
-                          IsNullLineName(config.portName);
-    if (nullLine || !ReadTcpServerLine(vpiNumber, &server)) return OpenLine(config);
+    // The null line stays the null line (the host asked for no line at all),
+    // and a port name that overruns its field is refused as the port's open
+    // refuses it.
+    const bool nameFits = std::memchr(config.portName, '\0', sizeof config.portName) != nullptr;
+    if (!nameFits || IsNullLineName(config.portName) || !ReadTcpServerLine(vpiNumber, &server))
+        return OpenLine(config);
     if (instance.lineHandle != kNoLine && instance.lineHandle != kNullLine) {
         err(kLogCategory, "%.11s: TCP line still open, not connected again", config.portName);
         return kNoLine;
