@@ -12,24 +12,22 @@ namespace plclink {
 // The operations of one kind of line: those of the platform table that take
 // an open line.
 struct LineBackend {
-    bool (*closePort)(LineHandle handle);
-    bool (*getLineState)(LineHandle handle, LineState* state);
-    bool (*setLineState)(LineHandle handle, const LineState* state);
-    bool (*getTimeouts)(LineHandle handle, LineTimeouts* timeouts);
-    bool (*setTimeouts)(LineHandle handle, const LineTimeouts* timeouts);
-    bool (*setupQueues)(LineHandle handle, std::uint32_t inSize, std::uint32_t outSize);
-    bool (*setEventMask)(LineHandle handle, std::uint32_t mask);
-    bool (*waitEvent)(LineHandle handle, std::uint32_t* events);
-    bool (*clearErrors)(LineHandle handle, std::uint32_t* errors, std::uint32_t* bytesWaiting);
-    bool (*escapeFunction)(LineHandle handle, std::uint32_t function);
-    bool (*readPort)(LineHandle handle, void* buffer, std::uint32_t length, std::uint32_t* got);
-    bool (*writePort)(LineHandle handle, const void* buffer, std::uint32_t length,
-                      std::uint32_t* written);
+    decltype(PlatformOps::closePort) closePort;
+    decltype(PlatformOps::getLineState) getLineState;
+    decltype(PlatformOps::setLineState) setLineState;
+    decltype(PlatformOps::getTimeouts) getTimeouts;
+    decltype(PlatformOps::setTimeouts) setTimeouts;
+    decltype(PlatformOps::setupQueues) setupQueues;
+    decltype(PlatformOps::setEventMask) setEventMask;
+    decltype(PlatformOps::waitEvent) waitEvent;
+    decltype(PlatformOps::clearErrors) clearErrors;
+    decltype(PlatformOps::escapeFunction) escapeFunction;
+    decltype(PlatformOps::readPort) readPort;
+    decltype(PlatformOps::writePort) writePort;
 };
 
-using OpenSerialFn = bool (*)(const char* portName, LineHandle* handleOut);
-using OpenTcpFn = TcpOpenResult (*)(const char* host, std::uint16_t port, std::uint32_t timeoutMs,
-                                    LineHandle* handleOut);
+using OpenSerialFn = decltype(PlatformOps::openPort);
+using OpenTcpFn = decltype(PlatformOps::openTcpLine);
 
 // Fills the table's open and line operations: opening goes to the backend
 // of the kind asked for, and every other line operation to the backend the
