@@ -19,7 +19,7 @@ LineHandle OpenInstanceLine(const VpiInstance& instance, const LineConfig& confi
     const bool nameFits = std::memchr(config.portName, '\0', sizeof config.portName) != nullptr;
     if (!nameFits || IsNullLineName(config.portName) || !ReadTcpServerLine(vpiNumber, &server))
         return OpenLine(config);
-    if (instance.lineHandle != kNoLine && instance.lineHandle != kNullLine) {
+    if (IsLineOpen(instance.lineHandle)) {
         err(kLogCategory, "%.11s: TCP line still open, not connected again", config.portName);
         return kNoLine;
     }

@@ -141,6 +141,11 @@ LineHandle OpenTcpLine(const LineConfig& config, const TcpServer& server,
     return handle;
 }
 
+bool IsLineOpen(LineHandle handle) {
+    LineTimeouts timeouts{};
+    return handle != kNoLine && handle != kNullLine && Platform().getTimeouts(handle, &timeouts);
+}
+
 int CloseComPort(LineHandle handle) {
     return Platform().closePort(handle) ? 0 : kPortCloseFailed;
 }

@@ -34,6 +34,10 @@ LineHandle OpenTcpLine(const LineConfig& config, const TcpServer& server,
 int OpenComPort(const char* portName, const LineSettings& settings, std::uint16_t controlFlags,
                 LineHandle* handleOut);
 
+// True when `handle` is a line the platform holds open (a handle value
+// left over in a record that was never started is not).
+bool IsLineOpen(LineHandle handle);
+
 // 0, or kPortCloseFailed.
 int CloseComPort(LineHandle handle);
 

@@ -65,6 +65,7 @@ private:
 };
 
 TEST_F(TcpLineFileTest, ALaterTcpLineConnectsInPlaceOfThePortWithinTenSecondsAndIsTheInstancesOwn) {
+    vpi.lineHandle = 0x5A5A;  // left over in a record that was never started
     ASSERT_EQ(Start("\n  tcp [fd00::5]:4001 \n", "COM1", 2000), 0);
     ASSERT_EQ(os.callsOf("openTcpLine").size(), 1u);
     const auto attempt = os.callsOf("openTcpLine")[0];
