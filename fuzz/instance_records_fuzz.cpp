@@ -8,10 +8,14 @@
 //   most 255 characters) holds "3 DIGITS" in any case;
 // - the read time-out follows the change-line record (0 keeps it);
 // - the instance count rises by one with ColdStart and falls back with the
-//   first EndVpi only, never below none.
+//   first EndVpi only, never below none;
+// - a line is a serial port or a TCP connection as the file says, the same
+//   for every open; a connection attempt names a host of 1..255 characters
+//   without blanks and a port 1..65535, and waits 1..10 s.
 //
 // Input: byte 0 = VPI number, byte 1 = flags (bit 0 no initialization file,
-// bit 1 the first open fails, bit 2 the first time-out setting fails), then
+// bit 1 the first open fails, bit 2 the first time-out setting fails, bit 3
+// every serial device server refuses the connection), then
 // the 28 bytes of the ColdStartRequest and the 24 of the LineChangeRequest
 // as the host lays them out, then the file's contents.
 #include <cctype>
@@ -54,6 +58,25 @@ bool AsksForThreeDigits(const std::uint8_t* text, std::size_t size) {
     return line.find("3 DIGITS") != std::string::npos;
 }
 
+// Every open is of one kind, and every connection attempt is well formed.
+void CheckConnectionAttempts(const plclink::ScriptedPlatform& line) {
+    bool tcp = false;
+    bool serialSinceTcp = false;
+    for (const auto& call : line.calls) {
+        if (call.op == "openPort" && tcp) serialSinceTcp = true;
+        if (call.op != "openTcpLine") continue;
+        tcp = true;
+        const std::string& host = call.text;
+        if (host.empty() || host.size() > 255 || host.find_first_of(" \t\r\n") != std::string::npos)
+            Finding("a connection attempt to a malformed host");
+        if (call.args[0] == 0 || call.args[0] > 65535) Finding("a connection attempt to port 0");
+        if (call.args[1] < 1000 || call.args[1] > 10000) Finding("a connection wait outside 1..10 s");
+    }
+    // The file names a server for every open or for none: after the first
+    // connection attempt, no serial port is opened (the null line opens none).
+    if (serialSinceTcp) Finding("a serial port opened although the file names a server");
+}
+
 std::int32_t Call(VpiInstance* instance, std::uint32_t command, std::uint32_t vpi, void* params) {
     VpiCallBlock block{instance, command, static_cast<std::int32_t>(vpi), 0, params};
     const std::int32_t result = VpiMain(&block);
@@ -86,6 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     plclink::ScriptedPlatform line;
     if (flags & 2) line.fail("openPort");
     if (flags & 4) line.fail("setTimeouts");
+    if (flags & 8) line.tcpOpenResult = plclink::TcpOpenResult::kRefused;
     auto* instance = static_cast<VpiInstance*>(std::calloc(1, sizeof(VpiInstance)));
     const std::int32_t countBefore = plclink::instanceCount;
 
@@ -114,6 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (plclink::instanceCount < 0) Finding("instance count below none");
     if (instance->lineHandle != 0) Finding("EndVpi left a line open");
 
+    CheckConnectionAttempts(line);
     std::free(instance);
     std::remove(fileName);
     return 0;

@@ -167,6 +167,10 @@ RECORDS = {
     "timeouts_fail": bytes([4, 4]) + cold(b"COM1", 1, 0) + change(b"COM1") + b"",
     "unterminated_names": bytes([99, 0]) + cold(b"ABCDEFGHIJKL") + change(b"MNOPQRSTUVWX", 1)
                           + b"3 DIGITS\0tail",
+    "tcp_server": bytes([6, 0]) + cold(b"COM1") + change(b"COM1") + b"\nPAUSE 5\ntcp 10.0.0.5:4001\n",
+    "tcp_ipv6_refused": bytes([6, 8]) + cold(b"COM2", 1, 2000) + change(b"COM3")
+                        + b"3 digits\nTCP [fd00::1]:65535 \nTCP x:1\n",
+    "tcp_malformed": bytes([6, 0]) + cold(b"NULLDEV") + change(b"COM1") + b"\nTCP\nTCP :80\nTCP a:0\nTCP [::1:80\n",
 }
 for name, data in RECORDS.items():
     write("instance_records_fuzz", name, data)

@@ -4,7 +4,8 @@
 # some values in its memory (and a station 3 that answers only now and then),
 # and drives it with plclink-host through the driver module: reads tags of
 # every type, writes a few, reads them back and shows a few seconds of the
-# live monitor. Then it stops the simulator.
+# live monitor, and one read through ppi-sim serving as a serial device
+# server on a TCP port. Then it stops the simulator.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -81,6 +82,15 @@ echo
 echo "=== three seconds of the live monitor: AIW0 moves (a sine), SM0.5 is the CPU's"
 echo "    1-second clock, and station 3 misses some polls"
 show "${H[@]}" --timeout 100 monitor 02VW0100 02VF0104 02MB00000 02AIW0000 02SMB00005 03VW0100 --interval 250 --duration 3 || true
+
+echo
+echo "=== the same station behind a serial device server: ppi-sim on a TCP port"
+"$BIN/ppi-sim" --tcp 127.0.0.1:0 --station 2 --load memory.txt >tcp-sim.out 2>tcp-sim.err &
+TCP_SIM_PID=$!
+for _ in $(seq 50); do [ -s tcp-sim.out ] && break; sleep 0.1; done
+show --port "$(head -n1 tcp-sim.out | cut -d' ' -f2)" --log module.log read 02VW0100
+kill "$TCP_SIM_PID" 2>/dev/null || true
+wait "$TCP_SIM_PID" 2>/dev/null || true
 
 echo
 echo "=== done; stopping the simulator"

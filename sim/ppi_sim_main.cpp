@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "ppisim/memory_file.h"
 #include "ppisim/runner.h"
 #include "ppisim/serial_line.h"
+#include "ppisim/tcp_server_line.h"
 #include "ppisim/trace.h"
 
 namespace {
@@ -44,10 +46,14 @@ std::string PortNameOf(const std::string& path) {
 constexpr const char* kDescription = R"(Simulated Siemens S7-200 controllers answering a PPI master (the master is
 station 0) on a serial line.
 
-Without --device it creates a pseudo-terminal. Either way the first line on
-standard output names the port, machine-readably, as two words: the full path
-and the port name a master takes, e.g.
+Without --device it creates a pseudo-terminal. With --tcp it is a serial
+device server instead: it listens on a TCP port and serves one master's
+connection at a time, the bytes of the connection being the line. Either way
+the first line on standard output names the port, machine-readably, as two
+words: the full path (HOST:PORT) and the port name a master takes (with
+--tcp, tcp:HOST:PORT), e.g.
     /dev/pts/7 pts/7
+    127.0.0.1:5020 tcp:127.0.0.1:5020
 It then runs until SIGINT or SIGTERM, or until --exit-after has passed.
 
 Each station answers the set-up request (SD2, FC 0x6C) and reads and writes
@@ -101,6 +107,9 @@ constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
                           the poll; nothing is carried out
           busy            SC, then SC to every poll until the next request;
                           nothing is carried out
+          drop[=LEN]      SC, then only LEN bytes of the response (default
+                          half), then the master's connection is closed
+                          (--tcp; on a terminal the same as truncate)
   WHEN    always | next:N (the next N requests) | rate:P (0..1, see --seed)
   STATION only requests to this station (default: every station)
   Rules are tried in the order given and the first that fires decides; delay
@@ -179,11 +188,22 @@ int main(int argc, char** argv) {
     std::string loadFile, dumpFile;
     bool trace = false;
     double exitAfter = 0;
+    std::string tcp;
+    std::uint32_t latencyMs = 0;
 
     app.add_option("--device", device,
                    "Serial device to answer on (8 data bits, the parity, 1 stop bit); "
                    "default: create a pseudo-terminal")
         ->option_text("PATH");
+    app.add_option("--tcp", tcp,
+                   "Serve the line on a TCP port, as a serial device server in raw TCP mode does, "
+                   "one connection at a time; HOST defaults to 127.0.0.1, PORT 0 takes a free one")
+        ->option_text("[HOST:]PORT")
+        ->excludes("--device");
+    app.add_option("--latency", latencyMs,
+                   "Send every reply MS milliseconds late, as over a slow network (default 0)")
+        ->check(CLI::Range(0u, 60000u))
+        ->option_text("MS");
     app.add_option("--station", stationList,
                    "Station address to simulate, 1..126; repeat for more (default 2)")
         ->check(CLI::Range(1u, 126u))
@@ -325,20 +345,28 @@ int main(int argc, char** argv) {
     // --line-speed, and the terminal itself is set to 9600.
     const unsigned terminalBaud = ppisim::IsSupportedBaud(baud) ? baud : 9600;
     std::string why;
-    auto line = device.empty() ? ppisim::SerialLine::CreatePty(terminalBaud, ParityOf(parity), &why)
-                               : ppisim::SerialLine::OpenDevice(device, baud, ParityOf(parity), &why);
+    std::unique_ptr<ppisim::Line> line;
+    if (!tcp.empty()) {
+        line = ppisim::TcpServerLine::Listen(tcp, &why);
+    } else if (device.empty()) {
+        line = ppisim::SerialLine::CreatePty(terminalBaud, ParityOf(parity), &why);
+    } else {
+        line = ppisim::SerialLine::OpenDevice(device, baud, ParityOf(parity), &why);
+    }
     if (!line) {
         std::cerr << "ppi-sim: " << why << '\n';
         return 1;
     }
     InstallSignals();
-    std::cout << line->path() << ' ' << PortNameOf(line->path()) << std::endl;
+    const std::string portName = tcp.empty() ? PortNameOf(line->path()) : "tcp:" + line->path();
+    std::cout << line->path() << ' ' << portName << std::endl;
 
     ppisim::Trace tracer(trace ? &std::cerr : nullptr);
     ppisim::RunOptions options;
     options.baud = baud;
     options.lineSpeed = lineSpeed;
     options.exitAfterSeconds = exitAfter;
+    options.latencyMs = latencyMs;
     const int rc = ppisim::Run(*line, bus, options, tracer, &gStop);
 
     if (!dumpFile.empty()) {

@@ -118,6 +118,23 @@ check "stdcall host library: the same exit status and value as with the cdecl on
 check "stdcall host library: the module logged its ColdStart" grep -q "ColdStart() end OK" "$WORK/err"
 HOST_DIR=$BIN
 
+# The line as a TCP connection through Wine's Winsock: ppi-sim serving on
+# 127.0.0.1 as a serial device server, plclink-host.exe writing the TCP
+# line into the initialization file of its own directory.
+"$SIM" --tcp 127.0.0.1:0 --station 2 --load "$WORK/memory.txt" --exit-after 600 >"$WORK/tcp-sim.out" 2>/dev/null &
+TCP_SIM_PID=$!
+for _ in $(seq 50); do [ -s "$WORK/tcp-sim.out" ] && break; sleep 0.1; done
+TCP_HOST_DIR=$WORK/tcp-host
+rm -rf "$TCP_HOST_DIR" && mkdir -p "$TCP_HOST_DIR"
+cp "$BIN/plclink-host.exe" "$BIN/plclink.dll" "$BIN/KORVAN.dll" "$TCP_HOST_DIR/"
+rc=0
+(cd "$TCP_HOST_DIR" && timeout 120 wine plclink-host.exe -p "$(head -1 "$WORK/tcp-sim.out" | cut -d' ' -f2)" \
+  -f json read 02VW0100) >"$WORK/out" 2>"$WORK/err" || rc=$?
+echo "$rc" >"$WORK/rc"
+check "TCP line through Winsock: V100 read from ppi-sim --tcp" json_is 'out[0]["value"] == 0x1234'
+kill "$TCP_SIM_PID" 2>/dev/null || true
+wait "$TCP_SIM_PID" 2>/dev/null || true
+
 if [ $failures -ne 0 ]; then
   echo "--- last host run's standard error:"; tail -20 "$WORK/err"
   exit 1

@@ -127,10 +127,12 @@ Bytes Bus::spoilt(Station& station, const Frame& frame, const FaultDecision& fau
         answer[answer.size() - 2] ^= 0x5A;
         note += "; fault badfcs";
         return answer;
-    case FaultKind::Truncate: {
+    case FaultKind::Truncate:
+    case FaultKind::Drop: {
         const std::size_t keep = fault.arg.value_or(answer.size() / 2);
         if (keep < answer.size()) answer.resize(keep);
-        note += "; fault truncate";
+        note += std::string("; fault ") + NameOf(*fault.kind);
+        if (fault.kind == FaultKind::Drop) dropping_[station.address()] = true;
         return answer;
     }
     case FaultKind::Refuse:
@@ -182,6 +184,7 @@ Reply Bus::onPoll(Station& station, std::int64_t nowUs) {
                      ? "poll, response, ref " + ReferenceText(std::span(reply.bytes).subspan(7))
                      : "poll, response";
     pending_.erase(it);
+    reply.hangUp = dropping_.erase(station.address()) > 0;
     if (auto trickle = trickled_.find(station.address()); trickle != trickled_.end()) {
         reply.trickleMs = trickle->second;
         trickled_.erase(trickle);

@@ -33,6 +33,8 @@ struct Reply {
     // end when floodMs is 0.
     bool flood = false;
     std::uint32_t floodMs = 0;
+    // End the master's connection once the bytes are sent.
+    bool hangUp = false;
 };
 
 class Bus {
@@ -82,6 +84,7 @@ private:
     std::map<std::uint8_t, Answer> answered_;
     std::map<std::uint8_t, std::uint32_t> trickled_;  // pending responses to send byte by byte
     std::map<std::uint8_t, bool> busy_;  // stations answering every poll with SC
+    std::map<std::uint8_t, bool> dropping_;  // pending responses after which the connection ends
 };
 
 }  // namespace ppisim

@@ -21,6 +21,7 @@ constexpr KindName kKinds[] = {
     {FaultKind::Late, "late", false},       {FaultKind::Flood, "flood", true},
     {FaultKind::Trickle, "trickle", true},  {FaultKind::Reject, "reject", true},
     {FaultKind::NoResource, "noresource", false}, {FaultKind::Busy, "busy", false},
+    {FaultKind::Drop, "drop", true},
 };
 
 // Faults that only make sense for a job that reads or writes memory.
@@ -70,7 +71,7 @@ bool ParseKind(std::string_view text, FaultRule& rule, std::string* why) {
             return Fail(why, "refuse code must be 0x00..0xFE");
         if (k.kind == FaultKind::Reject && (value == 0 || value > 0xFFFF))
             return Fail(why, "reject code must be 0x0001..0xFFFF (class and code)");
-        if ((k.kind == FaultKind::Garbage || k.kind == FaultKind::Truncate) &&
+        if ((k.kind == FaultKind::Garbage || k.kind == FaultKind::Truncate || k.kind == FaultKind::Drop) &&
             (value == 0 || value > 255))
             return Fail(why, std::string(name) + " length must be 1..255");
         if ((k.kind == FaultKind::Flood || k.kind == FaultKind::Trickle) && value == 0)

@@ -31,6 +31,9 @@
 //                           to the poll; the request is not carried out
 //           busy            SC, then SC to every poll until the next request;
 //                           the request is not carried out
+//           drop[=LEN]      SC, then the first LEN bytes of the response
+//                           (default: half of it), then the master's TCP
+//                           connection is closed
 //   WHEN    always | next:N (the next N requests) | rate:P (probability
 //           0..1 per request, drawn from the seeded generator)
 //   STATION only requests to this station address (default: every station)
@@ -52,7 +55,7 @@
 
 namespace ppisim {
 
-enum class FaultKind { Silent, Token, Garbage, Truncate, BadFcs, Refuse, Reject, Delay, Mismatch, Late, Flood, Trickle, NoResource, Busy };
+enum class FaultKind { Silent, Token, Garbage, Truncate, BadFcs, Refuse, Reject, Delay, Mismatch, Late, Flood, Trickle, NoResource, Busy, Drop };
 enum class FaultWhen { Always, Next, Rate };
 
 struct FaultRule {

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "ppisim/frame.h"
-#include "ppisim/serial_line.h"
+#include "ppisim/line.h"
 #include "ppisim/trace.h"
 
 namespace ppisim {
@@ -19,7 +19,7 @@ public:
     using Noise = std::function<Bytes(std::size_t)>;
     static constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 
-    PacedOutput(SerialLine& line, Trace& trace, unsigned baud, Noise noise)
+    PacedOutput(Line& line, Trace& trace, unsigned baud, Noise noise)
         : line_(line), trace_(trace), baud_(baud ? baud : 1), noise_(std::move(noise)) {}
 
     // Sends `bytes` one at a time, each `gapUs` after the one before, the
@@ -49,7 +49,7 @@ private:
         std::int64_t dueUs = 0;
     };
 
-    SerialLine& line_;
+    Line& line_;
     Trace& trace_;
     unsigned baud_;
     Noise noise_;

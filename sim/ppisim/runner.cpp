@@ -22,7 +22,7 @@ constexpr std::int64_t kSliceUs = 50000;
 
 class Loop {
 public:
-    Loop(SerialLine& line, Bus& bus, const RunOptions& options, Trace& trace,
+    Loop(Line& line, Bus& bus, const RunOptions& options, Trace& trace,
          const volatile std::sig_atomic_t* stop)
         : line_(line), bus_(bus), options_(options), trace_(trace), stop_(stop),
           start_(Clock::now()),
@@ -43,7 +43,7 @@ private:
     void react(const Frame& frame, std::int64_t firstByteUs);
     bool send(const Bytes& bytes);
 
-    SerialLine& line_;
+    Line& line_;
     Bus& bus_;
     const RunOptions& options_;
     Trace& trace_;
@@ -92,6 +92,7 @@ void Loop::react(const Frame& frame, std::int64_t firstByteUs) {
     const auto reply = bus_.onFrame(frame, now());
     if (!reply) return;
     if (!reply->note.empty()) trace_.note(now(), reply->note);
+    if (options_.latencyMs && !waitUntil(now() + std::int64_t{options_.latencyMs} * 1000)) return;
     if (reply->delayMs) {
         trace_.note(now(), "delay " + std::to_string(reply->delayMs) + " ms");
         if (!waitUntil(now() + std::int64_t{reply->delayMs} * 1000)) return;
@@ -102,6 +103,8 @@ void Loop::react(const Frame& frame, std::int64_t firstByteUs) {
         return;
     }
     if (!reply->bytes.empty() && !send(reply->bytes)) trace_.note(now(), "line refused the bytes");
+    if (reply->hangUp)
+        trace_.note(now(), line_.hangUp() ? "connection closed" : "no connection to close");
 }
 
 bool Loop::send(const Bytes& bytes) {
@@ -136,8 +139,9 @@ int Loop::run() {
         if (p.revents & POLLIN) {
             if (!receive()) return 1;
         } else if (p.revents & (POLLHUP | POLLERR)) {
-            // Nobody holds the far end open: wait for a master to come.
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            // A master's connection that failed ends; on a terminal nobody
+            // holds the far end open: wait for a master to come.
+            if (!line_.hangUp()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         } else if (p.revents & POLLNVAL) {
             return 1;
         }
@@ -151,7 +155,7 @@ std::int64_t LineTimeUs(std::size_t bytes, unsigned baud) {
     return static_cast<std::int64_t>(bytes) * 11 * 1000000 / static_cast<std::int64_t>(baud ? baud : 1);
 }
 
-int Run(SerialLine& line, Bus& bus, const RunOptions& options, Trace& trace,
+int Run(Line& line, Bus& bus, const RunOptions& options, Trace& trace,
         const volatile std::sig_atomic_t* stop) {
     return Loop(line, bus, options, trace, stop).run();
 }

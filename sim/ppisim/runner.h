@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "ppisim/bus.h"
-#include "ppisim/serial_line.h"
+#include "ppisim/line.h"
 #include "ppisim/trace.h"
 
 namespace ppisim {
@@ -18,6 +18,8 @@ struct RunOptions {
     // 11 bits per byte (start, 8 data, parity, stop) would.
     bool lineSpeed = false;
     double exitAfterSeconds = 0;  // 0 = run until stopped
+    // Every reply goes out this much later, as over a slow network.
+    std::uint32_t latencyMs = 0;
 };
 
 // A partial frame older than this is line noise, not the start of a frame.
@@ -28,7 +30,7 @@ std::int64_t LineTimeUs(std::size_t bytes, unsigned baud);
 
 // Runs until `*stop` becomes non-zero or the time is up; 0 when ended so,
 // 1 when the line failed.
-int Run(SerialLine& line, Bus& bus, const RunOptions& options, Trace& trace,
+int Run(Line& line, Bus& bus, const RunOptions& options, Trace& trace,
         const volatile std::sig_atomic_t* stop);
 
 }  // namespace ppisim

@@ -8,11 +8,13 @@
 #include <span>
 #include <string>
 
+#include "ppisim/line.h"
+
 namespace ppisim {
 
 enum class Parity { Even, Odd, None };
 
-class SerialLine {
+class SerialLine : public Line {
 public:
     // Opens and configures a serial device; nothing, with the reason in
     // `error`, when it cannot be opened or the baud rate is not available.
@@ -23,20 +25,15 @@ public:
     // sets its own.
     static std::unique_ptr<SerialLine> CreatePty(unsigned baud, Parity parity, std::string* error);
 
-    ~SerialLine();
+    ~SerialLine() override;
     SerialLine(const SerialLine&) = delete;
     SerialLine& operator=(const SerialLine&) = delete;
 
-    int fd() const { return fd_; }
+    int fd() const override { return fd_; }
     // The path of the device, or of the pseudo-terminal's far end.
-    const std::string& path() const { return path_; }
-
-    // Reads what has arrived, without waiting: the count, 0 when nothing
-    // waits, -1 on an error of the line.
-    long readAvailable(std::span<std::uint8_t> buffer);
-    // Writes every byte, waiting for room at most `timeoutMs` in all; false
-    // when the bytes could not all be handed to the line.
-    bool writeAll(std::span<const std::uint8_t> bytes, int timeoutMs);
+    const std::string& path() const override { return path_; }
+    long readAvailable(std::span<std::uint8_t> buffer) override;
+    bool writeAll(std::span<const std::uint8_t> bytes, int timeoutMs) override;
 
 private:
     SerialLine(int fd, int keepOpenFd, std::string path)

@@ -152,8 +152,8 @@ TEST_F(FaultyBus, SilentTokenAndGarbageReplaceTheAcknowledgement) {
     EXPECT_EQ(Poll(), Hex("68 17 17 68 00 02 08 32 03 00 00 00 00 00 02 00 06 00 00 04 01 FF 04 00 10 12 34 A5 16"));
 }
 
-TEST_F(FaultyBus, BadChecksumAndTruncationSpoilTheResponse) {
-    Make({"badfcs:next:1", "truncate:next:1", "truncate=3:next:1"});
+TEST_F(FaultyBus, BadChecksumTruncationAndDropSpoilTheResponse) {
+    Make({"badfcs:next:1", "truncate:next:1", "truncate=3:next:1", "drop=5:next:1"});
     const Bytes good = Hex("68 17 17 68 00 02 08 32 03 00 00 00 00 00 02 00 06 00 00 04 01 FF 04 00 10 12 34 A5 16");
     EXPECT_EQ(Send(kReadVW100)->bytes, Bytes{kSC});
     Bytes bad = Poll();
@@ -165,6 +165,15 @@ TEST_F(FaultyBus, BadChecksumAndTruncationSpoilTheResponse) {
     EXPECT_EQ(Poll(), Bytes(good.begin(), good.begin() + good.size() / 2));
     Send(kReadVW100);
     EXPECT_EQ(Poll(), Bytes(good.begin(), good.begin() + 3));
+    // A drop cuts the response and then ends the connection, once.
+    EXPECT_FALSE(Send(kReadVW100)->hangUp);
+    auto cut = Send(Hex("10 02 00 5C 5E 16"));
+    EXPECT_EQ(cut->bytes, Bytes(good.begin(), good.begin() + 5));
+    EXPECT_TRUE(cut->hangUp);
+    Send(kReadVW100);
+    cut = Send(Hex("10 02 00 5C 5E 16"));
+    EXPECT_EQ(cut->bytes, good);
+    EXPECT_FALSE(cut->hangUp);
 }
 
 TEST_F(FaultyBus, RefusalWritesNothingAndSpareSetUp) {

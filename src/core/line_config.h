@@ -25,4 +25,12 @@ struct LineConfig {
 
 static_assert(sizeof(LineConfig) == 22);
 
+// A serial device server (a serial-to-Ethernet converter) that the line
+// reaches over TCP in place of the serial port the host names: a host name
+// or an IPv4 or IPv6 address (without brackets), and the TCP port.
+struct TcpServer {
+    char host[256];
+    std::uint16_t port;
+};
+
 }  // namespace plclink

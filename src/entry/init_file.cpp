@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/host_log.h"
+#include "entry/tcp_server_line.h"
 
 namespace plclink {
 namespace {
@@ -39,29 +40,43 @@ int ParsePauseLine(const char* line, std::uint32_t* ms) {
     return 1;
 }
 
-// The lines after the first: the first "PAUSE n" among them sets the pause
-// between frames (kept within 1..40 ms here; the line's bus idle time is
-// applied when the line is used).
-void ReadPauseLine(std::FILE* file, VpiInstance& instance, int number) {
+// Calls `take` with each of the lines after the first (at most 255
+// characters of each; the rest of a longer line is not a line of its own)
+// until it returns true.
+template <typename Take>
+void ForEachLaterLine(std::FILE* file, Take take) {
     char line[kLineRoom];
     bool atLineStart = true;
     while (std::fgets(line, sizeof line, file) != nullptr) {
         const bool startsLine = atLineStart;
         atLineStart = std::strchr(line, '\n') != nullptr;
-        if (!startsLine) continue;  // the rest of an overlong line
+        if (startsLine && take(line)) return;
+    }
+}
+
+void SkipRestOfLine(std::FILE* file) {
+    for (int c; (c = std::fgetc(file)) != EOF && c != '\n';) {
+    }
+}
+
+// The lines after the first: the first "PAUSE n" among them sets the pause
+// between frames (kept within 1..40 ms here; the line's bus idle time is
+// applied when the line is used).
+void ReadPauseLine(std::FILE* file, VpiInstance& instance, int number) {
+    ForEachLaterLine(file, [&](char* line) {
         ToUpper(line);
         std::uint32_t ms = 0;
         const int found = ParsePauseLine(line, &ms);
-        if (found == 0) continue;
+        if (found == 0) return false;
         if (found < 0) {
             line[std::strcspn(line, "\r\n")] = '\0';
             err(kLogCategory, "vpiK7%.2d: '%s' ignored, expected PAUSE and milliseconds", number,
                 line);
-            continue;
+            return false;
         }
         instance.pauseMs = static_cast<std::uint8_t>(std::clamp<std::uint32_t>(ms, 1, kLongestPauseMs));
-        return;
-    }
+        return true;
+    });
 }
 
 }  // namespace
@@ -86,14 +101,34 @@ int ReadInitializationFile(VpiInstance& instance, std::uint16_t vpiNumber) {
         err(kLogCategory, "VPIK7%02d: 3 digit PLC address enabled for this VPI", number);
         instance.threeDigitPlc = 1;
     }
-    if (!firstLineWhole) {
-        // Skip the rest of an overlong first line.
-        for (int c; (c = std::fgetc(file)) != EOF && c != '\n';) {
-        }
-    }
+    if (!firstLineWhole) SkipRestOfLine(file);
     ReadPauseLine(file, instance, number);
     std::fclose(file);
     return 0;
+}
+
+bool ReadTcpServerLine(std::uint16_t vpiNumber, TcpServer* server) {
+    const int number = vpiNumber;
+    char fileName[32];
+    std::snprintf(fileName, sizeof fileName, "vpiK7%.2d.int", number);
+    std::FILE* file = std::fopen(fileName, "r");
+    if (file == nullptr) return false;
+    char line[kLineRoom];
+    bool found = false;
+    if (std::fgets(line, sizeof line, file) != nullptr) {
+        if (std::strchr(line, '\n') == nullptr) SkipRestOfLine(file);
+        ForEachLaterLine(file, [&](char* later) {
+            const int parsed = ParseTcpServerLine(later, server);
+            if (parsed < 0) {
+                later[std::strcspn(later, "\r\n")] = '\0';
+                err(kLogCategory, "vpiK7%.2d: '%s' ignored, expected TCP host:port", number, later);
+            }
+            found = parsed > 0;
+            return found;
+        });
+    }
+    std::fclose(file);
+    return found;
 }
 
 }  // namespace plclink

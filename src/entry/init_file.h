@@ -13,4 +13,9 @@ namespace plclink {
 // 0 read, 1 missing or empty.
 int ReadInitializationFile(VpiInstance& instance, std::uint16_t vpiNumber);
 
+// The serial device server of a later line "TCP host:port" (any case) of
+// the file of VPI `vpiNumber`: true with `server` set when the file has
+// one. A malformed TCP line is logged and passed over.
+bool ReadTcpServerLine(std::uint16_t vpiNumber, TcpServer* server);
+
 }  // namespace plclink

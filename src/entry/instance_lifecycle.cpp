@@ -89,13 +89,14 @@ std::int32_t ColdStart(VpiCallBlock* callBlock) {
     self.requestFc = kRequestFcFirst;
 
     const LineConfig config = ConfigOf(*request);
-    const LineHandle handle = OpenLine(config);
+    const std::uint32_t readTimeout =
+        request->readTimeout == 0 ? kDefaultReadTimeout : request->readTimeout;
+    const LineHandle handle = OpenInstanceLine(
+        self, config, static_cast<std::uint16_t>(callBlock->vpiNumber), readTimeout);
     if (handle == kNoLine) {
         err(kLogCategory, "%s: Fail to open %.11s", self.VpiName, request->portName);
         return VPI_UNAVAILABLE;
     }
-    const std::uint32_t readTimeout =
-        request->readTimeout == 0 ? kDefaultReadTimeout : request->readTimeout;
     self.lineHandle = handle;
     SetReadTimeout(handle, readTimeout);
     self.lineConfig = config;

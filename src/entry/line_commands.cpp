@@ -23,6 +23,11 @@ void TakeOpenedLine(VpiInstance& instance, LineHandle handle) {
     SetRts(handle, 0);
 }
 
+// The number that names the instance's initialization file.
+std::uint16_t VpiNumberOf(const VpiCallBlock* callBlock) {
+    return static_cast<std::uint16_t>(callBlock->vpiNumber);
+}
+
 std::int32_t NoInstance(const char* command) {
     err(kLogCategory, "%s() FAIL (no instance or record)", command);
     return VPI_UNAVAILABLE;
@@ -64,7 +69,8 @@ std::int32_t CloseLine(VpiCallBlock* callBlock) {
 std::int32_t ReopenLine(VpiCallBlock* callBlock) {
     VpiInstance* instance = InstanceOf(callBlock);
     if (instance == nullptr) return NoInstance("ReopenLine");
-    const LineHandle handle = OpenLine(instance->lineConfig);
+    const LineHandle handle =
+        OpenInstanceLine(*instance, instance->lineConfig, VpiNumberOf(callBlock), instance->readTimeout);
     if (handle == kNoLine) return VPI_UNAVAILABLE;
     TakeOpenedLine(*instance, handle);
     return VPI_OK;
@@ -82,7 +88,7 @@ std::int32_t ChangeLine(VpiCallBlock* callBlock) {
     if (otherPort && self.lineHandle != kNoLine) CloseInstanceLine(self);
     std::memcpy(config.portName, request->portName, sizeof config.portName);
     if (request->settings.baud != 0) config.settings = request->settings;
-    const LineHandle handle = OpenLine(config);
+    const LineHandle handle = OpenInstanceLine(self, config, VpiNumberOf(callBlock), self.readTimeout);
     if (handle == kNoLine) return VPI_UNAVAILABLE;
     TakeOpenedLine(self, handle);
     return VPI_OK;

@@ -46,6 +46,17 @@ struct LineTimeouts {
 
 inline constexpr std::uint32_t kEventTxEmpty = 0x0004;
 
+// How an attempt to open a TCP line (a connection to a serial device server)
+// ended.
+enum class TcpOpenResult {
+    kConnected,
+    kRefused,       // the server refused the connection
+    kNoRoute,       // no route to the server's network or host
+    kNameNotFound,  // the host name does not resolve
+    kNoAnswer,      // the server did not answer within the time allowed
+    kFailed,        // anything else (no socket, no network stack)
+};
+
 // Escape function codes.
 inline constexpr std::uint32_t kEscapeSetRts = 3;
 inline constexpr std::uint32_t kEscapeClrRts = 4;
@@ -80,8 +91,18 @@ struct PlatformOps {
     bool (*queryFileVersion)(const void* data, std::uint32_t* versionMs,
                              std::uint32_t* versionLs, std::uint32_t* infoLength);
 
-    // Serial ports. A handle is never kNoLine or kNullLine.
+    // Lines. A handle is never kNoLine or kNullLine. A line is a serial port
+    // or a TCP connection to a serial device server; every operation below
+    // works on both. On a TCP line the line settings, queues, events and
+    // escape functions are the server's business: they succeed without
+    // effect, and waitEvent reports the transmitter empty at once.
     bool (*openPort)(const char* portName, LineHandle* handleOut);
+    // Connects to `host` (a name, or an IPv4 or IPv6 address without
+    // brackets) at `port`, waiting at most `timeoutMs` for the server. A TCP
+    // line that the server closed, or that failed, fails its reads and
+    // writes; the next write connects again once before it sends.
+    TcpOpenResult (*openTcpLine)(const char* host, std::uint16_t port, std::uint32_t timeoutMs,
+                                 LineHandle* handleOut);
     bool (*closePort)(LineHandle handle);
     bool (*getLineState)(LineHandle handle, LineState* state);
     bool (*setLineState)(LineHandle handle, const LineState* state);

@@ -1,9 +1,12 @@
 // Opening, configuring and closing a serial port, and its read time-out.
 #include "serial/serial_port.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "core/host_log.h"
 #include "platform/platform.h"
+#include "platform/tcp_line.h"
 
 namespace plclink {
 namespace {
@@ -23,16 +26,6 @@ constexpr std::uint32_t kDefaultReadTimeoutTenMs = 100;
 // A port name is usable only when its NUL lies within the 12-byte field.
 bool NameFitsField(const char (&name)[12]) {
     return std::memchr(name, '\0', sizeof name) != nullptr;
-}
-
-bool IsNullLineName(const char* name) {
-    for (std::size_t i = 0;; ++i) {
-        char a = name[i];
-        char b = kNullLineName[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-        if (a != b) return false;
-        if (b == '\0') return true;
-    }
 }
 
 std::uint8_t DtrControlOf(std::uint16_t controlFlags) {
@@ -76,7 +69,35 @@ int CloseAfterFailure(LineHandle handle, int result) {
     return result;
 }
 
+// Steps 3 to 6 of an open: time-outs, line state and queues on an opened
+// port; a port that refuses them is closed again.
+int ConfigurePort(LineHandle handle, const LineSettings& settings, std::uint16_t controlFlags) {
+    const PlatformOps& os = Platform();
+    LineState state{};
+    if (!os.getLineState(handle, &state)) return CloseAfterFailure(handle, kPortStateUnreadable);
+    if (!os.setTimeouts(handle, &kOpenTimeouts)) return CloseAfterFailure(handle, kPortOpenFailed);
+    const LineState wanted = DriverLineState(state, settings, controlFlags);
+    if (!os.setLineState(handle, &wanted)) return CloseAfterFailure(handle, kPortStateRefused);
+    os.setupQueues(handle, kQueueSize, kQueueSize);
+    return kPortOpened;
+}
+
+// A connection attempt waits the read time-out, but at least 1 s and at
+// most 10 s.
+constexpr std::uint32_t kShortestConnectTenMs = 100;
+constexpr std::uint32_t kLongestConnectTenMs = 1000;
+
 }  // namespace
+
+bool IsNullLineName(const char* name) {
+    for (std::size_t i = 0;; ++i) {
+        char a = name[i];
+        char b = kNullLineName[i];
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+        if (a != b) return false;
+        if (b == '\0') return true;
+    }
+}
 
 LineHandle OpenLine(const LineConfig& config) {
     if (!NameFitsField(config.portName)) return kNoLine;
@@ -89,20 +110,40 @@ LineHandle OpenLine(const LineConfig& config) {
 
 int OpenComPort(const char* portName, const LineSettings& settings, std::uint16_t controlFlags,
                 LineHandle* handleOut) {
-    const PlatformOps& os = Platform();
     LineHandle handle = kNullLine;
-    const bool opened = os.openPort(portName, &handle);
+    const bool opened = Platform().openPort(portName, &handle);
     *handleOut = opened ? handle : kNullLine;
     if (!opened) return kPortOpenFailed;
     if (std::strcmp(portName, kNullDeviceName) == 0) return kPortOpened;
+    return ConfigurePort(handle, settings, controlFlags);
+}
 
-    LineState state{};
-    if (!os.getLineState(handle, &state)) return CloseAfterFailure(handle, kPortStateUnreadable);
-    if (!os.setTimeouts(handle, &kOpenTimeouts)) return CloseAfterFailure(handle, kPortOpenFailed);
-    const LineState wanted = DriverLineState(state, settings, controlFlags);
-    if (!os.setLineState(handle, &wanted)) return CloseAfterFailure(handle, kPortStateRefused);
-    os.setupQueues(handle, kQueueSize, kQueueSize);
-    return kPortOpened;
+LineHandle OpenTcpLine(const LineConfig& config, const TcpServer& server,
+                       std::uint32_t readTimeoutTenMs) {
+    const std::uint32_t waitMs =
+        std::clamp<std::uint32_t>(readTimeoutTenMs, kShortestConnectTenMs, kLongestConnectTenMs) * 10;
+    char address[sizeof server.host + 8];
+    FormatTcpAddress(server.host, server.port, address, sizeof address);
+    const PlatformOps& os = Platform();
+    LineHandle handle = kNullLine;
+    const TcpOpenResult result =
+        os.openTcpLine == nullptr ? TcpOpenResult::kFailed
+                                  : os.openTcpLine(server.host, server.port, waitMs, &handle);
+    if (result != TcpOpenResult::kConnected) {
+        char why[64];
+        DescribeTcpOpenResult(result, waitMs, why, sizeof why);
+        err(kLogCategory, "%.11s: TCP %s: %s", config.portName, address, why);
+        return kNoLine;
+    }
+    if (ConfigurePort(handle, config.settings, config.controlFlags) != kPortOpened) return kNoLine;
+    err(kLogCategory, "%.11s: TCP %s connected; baud rate, parity and RTS/DTR are the server's settings",
+        config.portName, address);
+    return handle;
+}
+
+bool IsLineOpen(LineHandle handle) {
+    LineTimeouts timeouts{};
+    return handle != kNoLine && handle != kNullLine && Platform().getTimeouts(handle, &timeouts);
 }
 
 int CloseComPort(LineHandle handle) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -47,38 +48,48 @@ bool WriteThreeDigitInitFile(const std::string& path, std::string& why) {
 
 namespace {
 
-// The number of a "PAUSE n" line (any case, blanks around the words).
-std::optional<int> PauseOfLine(std::string line) {
-    std::transform(line.begin(), line.end(), line.begin(),
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    std::istringstream words(line);
+    return text;
+}
+
+// The words of a later line `keyword ...` (any case, blanks around the
+// words), after the keyword.
+std::optional<std::vector<std::string>> WordsAfter(const std::string& line, const std::string& keyword) {
+    std::istringstream in(line);
     std::string word;
-    long ms = 0;
-    std::string rest;
-    if (!(words >> word) || word != "PAUSE" || !(words >> ms) || (words >> rest)) return std::nullopt;
-    return static_cast<int>(ms);
+    if (!(in >> word) || Upper(word) != keyword) return std::nullopt;
+    std::vector<std::string> words;
+    while (in >> word) words.push_back(word);
+    return words;
 }
 
-bool IsPauseLine(const std::string& line) {
-    std::string upper;
-    for (unsigned char c : line) upper += static_cast<char>(std::toupper(c));
+bool StartsWith(const std::string& line, const std::string& keyword) {
+    const std::string upper = Upper(line);
     const std::size_t at = upper.find_first_not_of(" \t");
-    return at != std::string::npos && upper.compare(at, 5, "PAUSE") == 0;
+    return at != std::string::npos && upper.compare(at, keyword.size(), keyword) == 0;
 }
 
-}  // namespace
-
-std::optional<int> InitFilePause(const std::string& path) {
+// The one word after `keyword` of the first later line that holds nothing
+// else and whose word `usable` takes, as the driver finds it.
+template <typename Usable>
+std::optional<std::string> LaterLine(const std::string& path, const std::string& keyword, Usable usable) {
     std::ifstream in(path);
     std::string line;
     if (!in || !std::getline(in, line)) return std::nullopt;
     while (std::getline(in, line)) {
-        if (auto ms = PauseOfLine(line)) return ms;
+        const auto words = WordsAfter(line, keyword);
+        if (words && words->size() == 1 && usable(words->front())) return words->front();
     }
     return std::nullopt;
 }
 
-bool WritePauseInitFile(const std::string& path, int ms, std::string& why) {
+// Keeps the file's first line (an empty one when there is no file) and its
+// other lines, drops the later lines that start with `keyword` and adds
+// `replacement` when it is not empty.
+bool ReplaceLaterLine(const std::string& path, const std::string& keyword,
+                      const std::string& replacement, std::string& why) {
     std::string first;
     std::vector<std::string> others;
     {
@@ -87,20 +98,43 @@ bool WritePauseInitFile(const std::string& path, int ms, std::string& why) {
         if (in && std::getline(in, line)) {
             first = line;
             while (std::getline(in, line)) {
-                if (!IsPauseLine(line)) others.push_back(line);
+                if (!StartsWith(line, keyword)) others.push_back(line);
             }
         }
     }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << first << '\n';
     for (const std::string& line : others) out << line << '\n';
-    out << "PAUSE " << ms << '\n';
+    if (!replacement.empty()) out << replacement << '\n';
     out.close();
     if (!out) {
         why = "cannot write " + path;
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+std::optional<int> InitFilePause(const std::string& path) {
+    const auto word = LaterLine(path, "PAUSE", [](const std::string& text) {
+        return text.find_first_not_of("0123456789") == std::string::npos;
+    });
+    if (!word) return std::nullopt;
+    return static_cast<int>(std::strtol(word->c_str(), nullptr, 10));
+}
+
+bool WritePauseInitFile(const std::string& path, int ms, std::string& why) {
+    return ReplaceLaterLine(path, "PAUSE", "PAUSE " + std::to_string(ms), why);
+}
+
+std::optional<std::string> InitFileTcpServer(const std::string& path) {
+    return LaterLine(path, "TCP", [](const std::string&) { return true; });
+}
+
+bool WriteTcpInitFile(const std::string& path, const std::optional<std::string>& server,
+                      std::string& why) {
+    return ReplaceLaterLine(path, "TCP", server ? "TCP " + *server : "", why);
 }
 
 }  // namespace plclink::host

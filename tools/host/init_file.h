@@ -1,7 +1,8 @@
 // The instance's initialization file, "vpiK7NN.int" in the current
 // directory, whose first line switches the instance to three-digit PLC
-// numbers when it says "3 DIGITS", and whose later line "PAUSE n" asks for a
-// pause of n ms between frames.
+// numbers when it says "3 DIGITS", whose later line "PAUSE n" asks for a
+// pause of n ms between frames, and whose later line "TCP host:port" makes
+// the line a TCP connection.
 #pragma once
 
 #include <optional>
@@ -25,5 +26,15 @@ std::optional<int> InitFilePause(const std::string& path);
 // when there is no file) and its other lines, drops earlier PAUSE lines and
 // adds "PAUSE ms". False and `why` on failure.
 bool WritePauseInitFile(const std::string& path, int ms, std::string& why);
+
+// The address of the file's "TCP host:port" line (after the first line), if
+// any: the instance's line is then a TCP connection to a serial device server.
+std::optional<std::string> InitFileTcpServer(const std::string& path);
+
+// Makes the file's line a TCP connection to `server` ("host:port"), or,
+// without one, the serial port again: as WritePauseInitFile does with PAUSE
+// lines, with "TCP server" lines.
+bool WriteTcpInitFile(const std::string& path, const std::optional<std::string>& server,
+                      std::string& why);
 
 }  // namespace plclink::host

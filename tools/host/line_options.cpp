@@ -40,13 +40,31 @@ std::string DriverPortName(const std::string& port) {
 #endif
 }
 
+std::optional<std::string> TcpServerOfPort(const std::string& port) {
+    if (port.compare(0, 4, "tcp:") != 0) return std::nullopt;
+    const std::string server = port.substr(4);
+    const std::size_t colon = server.rfind(':');
+    if (colon == std::string::npos || colon == 0) return std::nullopt;
+    const std::string number = server.substr(colon + 1);
+    if (number.empty() || number.size() > 5 || number.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const unsigned long value = std::stoul(number);
+    if (value == 0 || value > 65535) return std::nullopt;
+    return server;
+}
+
 std::optional<ColdStartRequest> ColdStartRequestFor(const LineOptions& line, std::string& why) {
     ColdStartRequest request{};
     if (line.port.empty()) {
         why = "no serial port given (--port)";
         return std::nullopt;
     }
-    std::string name = DriverPortName(line.port);
+    const bool tcp = line.port.compare(0, 4, "tcp:") == 0;
+    if (tcp && !TcpServerOfPort(line.port)) {
+        why = "'" + line.port + "' is not tcp:HOST:PORT (PORT 1..65535)";
+        return std::nullopt;
+    }
+    std::string name = tcp ? kTcpPortName : DriverPortName(line.port);
     if (name.size() > kMaxPortName) {
         why = "port name '" + line.port + "' is longer than the driver's " +
               std::to_string(kMaxPortName) + " characters (a shorter symbolic link to it will do)";

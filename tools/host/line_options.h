@@ -28,6 +28,15 @@ inline constexpr std::size_t kMaxPortName = 11;
 // with /).
 std::string DriverPortName(const std::string& port);
 
+// The serial device server of a port given as "tcp:HOST:PORT" (HOST a name,
+// an IPv4 address or an IPv6 address in brackets): "HOST:PORT"; nothing for
+// any other port.
+std::optional<std::string> TcpServerOfPort(const std::string& port);
+
+// The port name the host's records carry for a line to a serial device
+// server (the driver logs it; the initialization file says where to connect).
+inline constexpr char kTcpPortName[] = "CONVERTER";
+
 // The request that starts an instance on this line; nullopt and `why` when
 // a setting cannot be expressed in the driver's records.
 std::optional<ColdStartRequest> ColdStartRequestFor(const LineOptions& line, std::string& why);

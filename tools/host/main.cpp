@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     GlobalOptions options;
     std::string format = "table";
     app.add_option("--module", options.modulePath, "Driver module to load (default: plclink.so beside this program, else the installed one)");
-    app.add_option("-p,--port", options.line.port, "Serial port, e.g. /dev/ttyUSB0 or a pseudo-terminal");
+    app.add_option("-p,--port", options.line.port, "Serial port, e.g. /dev/ttyUSB0 or a pseudo-terminal, or tcp:HOST:PORT for a serial device server");
     app.add_option("-b,--baud", options.line.baud, "Baud rate")->capture_default_str();
     app.add_option("--parity", options.line.parity, "Parity: none, odd, even, mark, space")
         ->capture_default_str()

@@ -5,6 +5,7 @@
 
 #include "address_hint.h"
 #include "init_file.h"
+#include "line_options.h"
 #include "port_probe.h"
 #include "printable_text.h"
 
@@ -28,7 +29,17 @@ void Session::showModuleLines(const std::vector<LogLine>& lines) {
     for (const LogLine& line : lines) diagnostics_ << "  " << PrintableText(ScreenText(line)) << '\n';
 }
 
-bool Session::prepareInitFile() {
+// What the driver logged about a connection to `server` that failed.
+std::string Session::WhyTcpFails(const std::string& server) {
+    const std::string prefix = "TCP " + server + ": ";
+    for (const LogLine& line : HostLog::Instance().captured()) {
+        const std::size_t at = line.text.find(prefix);
+        if (at != std::string::npos) return line.text.substr(at + prefix.size());
+    }
+    return "the connection failed";
+}
+
+bool Session::prepareInitFile(bool onLine) {
     const std::string file = InitFileName(options_.vpi);
     std::string why;
     if (options_.threeDigit && !InitFileAsksThreeDigits(file)) {
@@ -45,11 +56,21 @@ bool Session::prepareInitFile() {
         }
         note("wrote " + file + ": PAUSE " + std::to_string(*options_.pauseMs));
     }
+    // The file's TCP line, not the port name, decides where the driver
+    // connects: it follows --port.
+    const std::optional<std::string> server = TcpServerOfPort(options_.line.port);
+    if (onLine && InitFileTcpServer(file) != server) {
+        if (!WriteTcpInitFile(file, server, why)) {
+            error(why);
+            return false;
+        }
+        note(server ? "wrote " + file + ": TCP " + *server : "removed the TCP line of " + file);
+    }
     return true;
 }
 
-bool Session::start(const ColdStartRequest& request, std::int32_t& result) {
-    if (!prepareInitFile()) return false;
+bool Session::start(const ColdStartRequest& request, std::int32_t& result, bool onLine) {
+    if (!prepareInitFile(onLine)) return false;
     instance_ = std::make_unique<Instance>(driver_, options_.vpi);
     HostLog& log = HostLog::Instance();
     log.startCapture();
@@ -72,9 +93,13 @@ int Session::startOnLine() {
         return kUsage;
     }
     std::int32_t result = 0;
-    if (!start(*request, result)) return kUsage;
+    if (!start(*request, result, true)) return kUsage;
     if (result == VPI_OK) return kDone;
-    error("cannot open " + options_.line.port + ": " + WhyPortFails(options_.line.port));
+    if (const auto server = TcpServerOfPort(options_.line.port)) {
+        error("cannot open " + options_.line.port + ": " + WhyTcpFails(*server));
+    } else {
+        error("cannot open " + options_.line.port + ": " + WhyPortFails(options_.line.port));
+    }
     showModuleLines(HostLog::Instance().captured());
     diagnostics_.flush();
     return kUsage;
@@ -84,7 +109,7 @@ int Session::startWithoutLine() {
     // The parse commands need no line; a start that fails still leaves an
     // instance the parsers can work with.
     std::int32_t result = 0;
-    return start(NullLineRequest(), result) ? kDone : kUsage;
+    return start(NullLineRequest(), result, false) ? kDone : kUsage;
 }
 
 ParsedTag Session::parse(std::uint32_t command, const std::string& text, std::int32_t gateType) {

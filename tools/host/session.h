@@ -94,8 +94,9 @@ public:
     void note(const std::string& text);
 
 private:
-    bool start(const ColdStartRequest& request, std::int32_t& result);
-    bool prepareInitFile();
+    bool start(const ColdStartRequest& request, std::int32_t& result, bool onLine);
+    bool prepareInitFile(bool onLine);
+    static std::string WhyTcpFails(const std::string& server);
     ParsedTag parse(std::uint32_t command, const std::string& text, std::int32_t gateType);
     Transfer transfer(std::uint32_t command, const Tag& tag, ValueBuffer& buffer, int count);
 

@@ -2,10 +2,14 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/tcp_line.h"
 
 namespace plclink::linux_platform {
 
-void FillSerialOps(PlatformOps& ops);   // linux_serial.cpp
+// The line operations: serial ports and TCP lines, each call routed to the
+// backend of its line.
+void FillLineOps(PlatformOps& ops);     // linux_serial.cpp
+const SocketCalls& LinuxSockets();      // linux_tcp.cpp
 void FillDialogOps(PlatformOps& ops);   // linux_dialog.cpp
 
 }  // namespace plclink::linux_platform

@@ -299,20 +299,11 @@ std::uint32_t LastError() { return static_cast<std::uint32_t>(lastErrno); }
 
 }  // namespace
 
-void FillSerialOps(PlatformOps& ops) {
-    ops.openPort = OpenPort;
-    ops.closePort = ClosePort;
-    ops.getLineState = GetLineState;
-    ops.setLineState = SetLineState;
-    ops.getTimeouts = GetTimeouts;
-    ops.setTimeouts = SetTimeouts;
-    ops.setupQueues = SetupQueues;
-    ops.setEventMask = SetEventMask;
-    ops.waitEvent = WaitEvent;
-    ops.clearErrors = ClearErrors;
-    ops.escapeFunction = EscapeFunction;
-    ops.readPort = ReadPort;
-    ops.writePort = WritePort;
+void FillLineOps(PlatformOps& ops) {
+    static constexpr LineBackend kSerialBackend{
+        ClosePort,   GetLineState, SetLineState, GetTimeouts,    SetTimeouts, SetupQueues,
+        SetEventMask, WaitEvent,   ClearErrors,  EscapeFunction, ReadPort,    WritePort};
+    RouteLineOps(ops, OpenPort, kSerialBackend, TcpLineOpener(LinuxSockets()), TcpLineBackend());
     ops.lastError = LastError;
 }
 

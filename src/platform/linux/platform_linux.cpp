@@ -1,5 +1,5 @@
 // The Linux platform: real time, the build's version, termios serial ports
-// (linux_serial.cpp) and the terminal dialog (linux_dialog.cpp).
+// (linux_serial.cpp), TCP lines (linux_tcp.cpp) and the terminal dialog (linux_dialog.cpp).
 #include <time.h>
 
 #include <cerrno>
@@ -57,7 +57,7 @@ PlatformOps MakeLinuxPlatform() {
     ops.fileVersionInfoSize = FileVersionInfoSize;
     ops.fileVersionInfo = FileVersionInfo;
     ops.queryFileVersion = QueryFileVersion;
-    linux_platform::FillSerialOps(ops);
+    linux_platform::FillLineOps(ops);
     linux_platform::FillDialogOps(ops);
     return ops;
 }

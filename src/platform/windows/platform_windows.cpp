@@ -1,5 +1,6 @@
 // The Win32 platform: Sleep, the version resource of a module file, the
-// communications API (windows_serial.cpp) and the dialog manager
+// communications API (windows_serial.cpp), Winsock for TCP lines
+// (windows_tcp.cpp) and the dialog manager
 // (windows_dialog.cpp).
 #include <windows.h>
 #include <winver.h>
@@ -59,7 +60,7 @@ PlatformOps MakeWindowsPlatform() {
     ops.fileVersionInfoSize = FileVersionInfoSize;
     ops.fileVersionInfo = FileVersionInfo;
     ops.queryFileVersion = QueryFileVersion;
-    windows_platform::FillSerialOps(ops);
+    windows_platform::FillLineOps(ops);
     windows_platform::FillDialogOps(ops);
     return ops;
 }

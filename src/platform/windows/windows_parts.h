@@ -2,10 +2,14 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/tcp_line.h"
 
 namespace plclink::windows_platform {
 
-void FillSerialOps(PlatformOps& ops);   // windows_serial.cpp
+// The line operations: serial ports and TCP lines, each call routed to the
+// backend of its line.
+void FillLineOps(PlatformOps& ops);       // windows_serial.cpp
+const SocketCalls& WindowsSockets();      // windows_tcp.cpp
 void FillDialogOps(PlatformOps& ops);   // windows_dialog.cpp
 
 }  // namespace plclink::windows_platform

@@ -183,6 +183,7 @@ class SimCase(HostCase):
         sim = subprocess.Popen([SIM, "--station", "2", "--load", memory, *args], stdout=subprocess.PIPE,
                                stderr=self.sim_err, text=True)
         self.addCleanup(self.stop, sim)
+        self.sim = sim
         first = sim.stdout.readline().split()
         self.assertTrue(first, "ppi-sim printed no port")
         self.port_name = first[1]  # as the driver takes it: pts/N
@@ -578,6 +579,25 @@ class PauseAndScan(SimCase):
         with open(os.path.join(self.dir.name, "vpiK701.int")) as f:
             self.assertEqual(f.read(), "3 DIGITS\n\nPAUSE 8\n")  # the old first line moves down
         self.assertEqual(self.host("--pause", "41", "read", "02VW0100").returncode, 2)
+
+
+class TcpLine(SimCase):
+    sim_args = ("--tcp", "127.0.0.1:0")
+
+    def test_a_tcp_port_reads_writes_and_a_stopped_server_is_refused(self):
+        self.assertTrue(self.port_name.startswith("tcp:127.0.0.1:"), self.port_name)
+        self.port = self.port_name
+        self.assertEqual(self.rows("read", "02VW0100")["02VW0100"]["value"], 0x1234)
+        with open(os.path.join(self.dir.name, "vpiK701.int")) as f:
+            self.assertEqual(f.read(), "\nTCP " + self.port_name[4:] + "\n")
+        # A serial port again: the TCP line goes, so the port is used.
+        r = self.run_host("--port", "plcnone", "read", "02VW0100")
+        self.assertEqual(r.returncode, 2, r.stderr)
+        self.assertIn("removed the TCP line of vpiK701.int", r.stderr)
+        self.stop(self.sim)
+        r = self.host("read", "02VW0100")
+        self.assertEqual(r.returncode, 2, r.stderr)
+        self.assertIn("cannot open " + self.port_name + ": connection refused", r.stderr)
 
 
 class Terminal(SimCase):
