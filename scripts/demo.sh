@@ -85,9 +85,10 @@ show "${H[@]}" --timeout 100 monitor 02VW0100 02VF0104 02MB00000 02AIW0000 02SMB
 
 echo
 echo "=== the same station behind a serial device server: ppi-sim on a TCP port"
-"$BIN/ppi-sim" --tcp 127.0.0.1:0 --station 2 --load memory.txt >tcp-sim.out 2>tcp-sim.err &
+"$BIN/ppi-sim" --tcp 127.0.0.1:0 --station 2 --station 3 --load memory.txt >tcp-sim.out 2>tcp-sim.err &
 TCP_SIM_PID=$!
 for _ in $(seq 50); do [ -s tcp-sim.out ] && break; sleep 0.1; done
+[ -s tcp-sim.out ] || { echo "ppi-sim --tcp did not start:"; cat tcp-sim.err; exit 1; }
 show --port "$(head -n1 tcp-sim.out | cut -d' ' -f2)" --log module.log read 02VW0100
 kill "$TCP_SIM_PID" 2>/dev/null || true
 wait "$TCP_SIM_PID" 2>/dev/null || true
