@@ -37,7 +37,9 @@ std::string WhereOf(int fd) {
         const auto& a6 = reinterpret_cast<const sockaddr_in6&>(address);
         inet_ntop(AF_INET6, &a6.sin6_addr, host, sizeof host);
         port = ntohs(a6.sin6_port);
-        return "[" + std::string(host) + "]:" + std::to_string(port);
+        std::string where = "[";
+        where.append(host).append("]:").append(std::to_string(port));
+        return where;
     }
     const auto& a4 = reinterpret_cast<const sockaddr_in&>(address);
     inet_ntop(AF_INET, &a4.sin_addr, host, sizeof host);
