@@ -128,7 +128,7 @@ TCP_HOST_DIR=$WORK/tcp-host
 rm -rf "$TCP_HOST_DIR" && mkdir -p "$TCP_HOST_DIR"
 cp "$BIN/plclink-host.exe" "$BIN/plclink.dll" "$BIN/KORVAN.dll" "$TCP_HOST_DIR/"
 rc=0
-(cd "$TCP_HOST_DIR" && timeout 120 wine plclink-host.exe -p "$(head -1 "$WORK/tcp-sim.out" | cut -d' ' -f2)" \
+(cd "$TCP_HOST_DIR" && timeout 120 "${WINE:-wine}" plclink-host.exe -p "$(head -1 "$WORK/tcp-sim.out" | cut -d' ' -f2)" \
   -f json read 02VW0100) >"$WORK/out" 2>"$WORK/err" || rc=$?
 echo "$rc" >"$WORK/rc"
 check "TCP line through Winsock: V100 read from ppi-sim --tcp" json_is 'out[0]["value"] == 0x1234'
