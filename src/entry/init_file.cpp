@@ -54,6 +54,13 @@ void ForEachLaterLine(std::FILE* file, Take take) {
     }
 }
 
+// The instance's initialization file, "vpiK7NN.int", opened for reading
+// (nullptr when there is none); its name in `fileName`.
+std::FILE* OpenInitializationFile(int number, char (&fileName)[32]) {
+    std::snprintf(fileName, sizeof fileName, "vpiK7%.2d.int", number);
+    return std::fopen(fileName, "r");
+}
+
 void SkipRestOfLine(std::FILE* file) {
     for (int c; (c = std::fgetc(file)) != EOF && c != '\n';) {
     }
@@ -84,8 +91,7 @@ void ReadPauseLine(std::FILE* file, VpiInstance& instance, int number) {
 int ReadInitializationFile(VpiInstance& instance, std::uint16_t vpiNumber) {
     const int number = vpiNumber;
     char fileName[32];
-    std::snprintf(fileName, sizeof fileName, "vpiK7%.2d.int", number);
-    std::FILE* file = std::fopen(fileName, "r");
+    std::FILE* file = OpenInitializationFile(number, fileName);
     if (file == nullptr) {
         err(kLogCategory, "vpiK7%.2d: Initialization file '%s' not found!", number, fileName);
         return 1;
@@ -110,8 +116,7 @@ int ReadInitializationFile(VpiInstance& instance, std::uint16_t vpiNumber) {
 bool ReadTcpServerLine(std::uint16_t vpiNumber, TcpServer* server) {
     const int number = vpiNumber;
     char fileName[32];
-    std::snprintf(fileName, sizeof fileName, "vpiK7%.2d.int", number);
-    std::FILE* file = std::fopen(fileName, "r");
+    std::FILE* file = OpenInitializationFile(number, fileName);
     if (file == nullptr) return false;
     char line[kLineRoom];
     bool found = false;
