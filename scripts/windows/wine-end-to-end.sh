@@ -39,7 +39,7 @@ cat >"$WORK/memory.txt" <<'MEM'
 2 V 100: 12 34
 2 M 4: 5A
 MEM
-"$SIM" --station 2 --load "$WORK/memory.txt" --exit-after 600 >"$WORK/sim.out" 2>"$WORK/sim.err" &
+"$SIM" --station 2 --load "$WORK/memory.txt" --exit-after 3600 >"$WORK/sim.out" 2>"$WORK/sim.err" &
 SIM_PID=$!
 stop() {
   # End the Wine session first: the pseudo-terminal is its open device, and
@@ -62,6 +62,10 @@ check() {  # description, command...
   if "$@"; then echo "ok  : $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
 }
 
+# Each start of Wine takes about a minute where 32-bit programs run only
+# through an emulator; a run of the host is bounded well above that.
+HOST_SECONDS=600
+
 # Runs plclink-host.exe (from $HOST_DIR, the build's bin/ unless set) on
 # COM5; its output goes to $WORK/out, its standard error to $WORK/err, its
 # exit status to $WORK/rc.
@@ -69,7 +73,7 @@ HOST_DIR=$BIN
 host() {
   stty -F "$PTY" raw -echo -clocal
   local rc=0
-  (cd "$HOST_DIR" && timeout 120 "${WINE:-wine}" plclink-host.exe -p COM5 "$@") >"$WORK/out" 2>"$WORK/err" || rc=$?
+  (cd "$HOST_DIR" && timeout "$HOST_SECONDS" "${WINE:-wine}" plclink-host.exe -p COM5 "$@") >"$WORK/out" 2>"$WORK/err" || rc=$?
   echo "$rc" >"$WORK/rc"
 }
 rc_is() { [ "$(cat "$WORK/rc")" = "$1" ]; }
@@ -121,14 +125,14 @@ HOST_DIR=$BIN
 # The line as a TCP connection through Wine's Winsock: ppi-sim serving on
 # 127.0.0.1 as a serial device server, plclink-host.exe writing the TCP
 # line into the initialization file of its own directory.
-"$SIM" --tcp 127.0.0.1:0 --station 2 --load "$WORK/memory.txt" --exit-after 600 >"$WORK/tcp-sim.out" 2>/dev/null &
+"$SIM" --tcp 127.0.0.1:0 --station 2 --load "$WORK/memory.txt" --exit-after 3600 >"$WORK/tcp-sim.out" 2>/dev/null &
 TCP_SIM_PID=$!
 for _ in $(seq 50); do [ -s "$WORK/tcp-sim.out" ] && break; sleep 0.1; done
 TCP_HOST_DIR=$WORK/tcp-host
 rm -rf "$TCP_HOST_DIR" && mkdir -p "$TCP_HOST_DIR"
 cp "$BIN/plclink-host.exe" "$BIN/plclink.dll" "$BIN/KORVAN.dll" "$TCP_HOST_DIR/"
 rc=0
-(cd "$TCP_HOST_DIR" && timeout 120 "${WINE:-wine}" plclink-host.exe -p "$(head -1 "$WORK/tcp-sim.out" | cut -d' ' -f2)" \
+(cd "$TCP_HOST_DIR" && timeout "$HOST_SECONDS" "${WINE:-wine}" plclink-host.exe -p "$(head -1 "$WORK/tcp-sim.out" | cut -d' ' -f2)" \
   -f json read 02VW0100) >"$WORK/out" 2>"$WORK/err" || rc=$?
 echo "$rc" >"$WORK/rc"
 check "TCP line through Winsock: V100 read from ppi-sim --tcp" json_is 'out[0]["value"] == 0x1234'

@@ -3,7 +3,7 @@
 # under Wine. Wine's first start builds the prefix with wineboot, which
 # registers the system's DLLs and starts the prefix's services; a stall in
 # any of them stalls wineboot (Wine itself waits five minutes for it). So the
-# start is bounded (PLCLINK_WINEBOOT_SECONDS, default 240); on a slow machine
+# start is bounded (PLCLINK_WINEBOOT_SECONDS, default 900); on a slow machine
 # Wine's own wait may run out first, and then the start is waited for.
 #
 # A start is judged once it is over: Wine's server keeps the registry in
@@ -13,13 +13,19 @@
 # once more on a virtual display, in a new prefix. Wine's own messages of
 # each start go to LOG; when a start fails, their last lines and the Wine
 # processes still running are shown, and the last line printed says why.
-# The wine command is the one WINE names (default wine).
+# The wine command is the one WINE names (default wine). When WINE is not
+# set and Wine's 64-bit loader is installed (WINE64, default
+# /usr/lib/wine/wine64), the prefix is a 64-bit one: Wine's server and the
+# prefix's services then run as native programs, and the 32-bit programs
+# run in it as on 64-bit Windows. On a machine that runs 32-bit programs
+# only through an emulator, that keeps each start of Wine to about a minute
+# and the making of the prefix to a few minutes, instead of many.
 # Usage: wine-prefix.sh LOG
 # Exit status: 0, the prefix is ready; 3, it is ready but needed a display
 # to be made, so Wine's later starts in it want one too; 1, it is not.
 set -uo pipefail
 LOG=$1
-LIMIT=${PLCLINK_WINEBOOT_SECONDS:-240}
+LIMIT=${PLCLINK_WINEBOOT_SECONDS:-900}
 SERVER_LIMIT=${PLCLINK_WINESERVER_SECONDS:-180}
 
 end_wine() {
@@ -35,6 +41,10 @@ wine_processes() {  # of this prefix
   done
 }
 
+prefix_kind() {
+  if grep -q '^#arch=win64' "$WINEPREFIX/system.reg" 2>/dev/null; then echo "64-bit"; else echo "32-bit"; fi
+}
+
 registry_written() {
   [ -s "$WINEPREFIX/system.reg" ] && [ -s "$WINEPREFIX/user.reg" ]
 }
@@ -44,10 +54,16 @@ seconds_left() {  # of this start's LIMIT, at least 1
   echo $((left > 0 ? left : 1))
 }
 
+BOOT_WINE=(env "WINE=${WINE:-wine}" "${WINE:-wine}")
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+if [ -z "${WINE:-}" ] && [ -x "$WINE64" ]; then
+  BOOT_WINE=(env WINEARCH=win64 "$WINE64")
+fi
+
 # wineboot -i under the command given, within what is left of LIMIT; its
 # exit status (124: it did not end in time).
 wineboot_once() {
-  WINEDEBUG=err+all,fixme-all "$@" timeout -k 10 "$(seconds_left)" "${WINE:-wine}" wineboot -i \
+  WINEDEBUG=err+all,fixme-all "$@" timeout -k 10 "$(seconds_left)" "${BOOT_WINE[@]}" wineboot -i \
     </dev/null >>"$LOG" 2>&1
 }
 
@@ -83,7 +99,7 @@ boot() {  # what, command to run wineboot under...
       end_wine
     fi
     if registry_written; then
-      echo "prefix made by wineboot $what in $((SECONDS - start)) s"
+      echo "$(prefix_kind) prefix made by wineboot $what in $((SECONDS - start)) s"
       return 0
     fi
     why="exit status 0 but no registry was written"

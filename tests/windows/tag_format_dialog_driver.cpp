@@ -31,7 +31,9 @@ void Check(bool ok, const std::string& what) {
 }
 
 // A window of the dialog class with this caption, belonging to our process.
-HWND WaitForDialog(const char* caption, DWORD timeoutMs = 30000) {
+// The first window of a process can take long where Wine's 32-bit code runs
+// under an emulator.
+HWND WaitForDialog(const char* caption, DWORD timeoutMs = 180000) {
     for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
         HWND w = ::FindWindowA("#32770", caption);
         if (w != nullptr && ::IsWindowVisible(w)) return w;
@@ -161,7 +163,7 @@ DWORD WINAPI MissingValueThenCancel(void*) {
     if (dialog == nullptr) return 1;
     Check(ItemText(dialog, kPlcEdit) == "01", "the new dialog opens with the defaults");
     Press(dialog, IDOK);  // no area, no type
-    HWND box = WaitForDialog("Error", 10000);
+    HWND box = WaitForDialog("Error", 60000);
     Check(box != nullptr, "OK without area and type shows an Error box");
     if (box != nullptr) {
         const std::string text = MessageText(box);
