@@ -59,6 +59,23 @@ std::string BitListTop(HWND dialog) {
     return text;
 }
 
+// The area letters of the memory area list, in order: "M,I,Q,...".
+std::string AreaLetters(HWND dialog) {
+    std::string letters;
+    const LRESULT count = ::SendDlgItemMessageA(dialog, kAreaCombo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[64] = {};
+        if (::SendDlgItemMessageA(dialog, kAreaCombo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) >=
+            static_cast<LRESULT>(sizeof text))
+            return "<item too long>";
+        ::SendDlgItemMessageA(dialog, kAreaCombo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                              reinterpret_cast<LPARAM>(text));
+        if (i != 0) letters += ',';
+        letters.append(text, std::strcspn(text, " "));
+    }
+    return letters;
+}
+
 // The message of a message box: the text of its static control that is not
 // the icon.
 BOOL CALLBACK KeepStaticText(HWND child, LPARAM param) {
@@ -126,7 +143,8 @@ DWORD WINAPI ComposeByteBit(void* param) {
     Check(!::IsWindowEnabled(::GetDlgItem(dialog, kTypeCombo)), "data type starts disabled");
     Check(!::IsWindowEnabled(::GetDlgItem(dialog, kBitList)), "bit list starts disabled");
     Check(BitListTop(dialog) == "None", "bit list rests on None");
-    Check(::SendDlgItemMessageA(dialog, kAreaCombo, CB_GETCOUNT, 0, 0) == 4, "four memory areas");
+    const std::string areas = AreaLetters(dialog);
+    Check(areas == "M,I,Q,V,S,SM,AI,AQ", "the eight memory areas in order (" + areas + ")");
 
     Spin(dialog, kPlcSpin, SB_LINEDOWN);
     Check(ItemText(dialog, kPlcEdit) == "01", "PLC spin down stops at 01");
