@@ -54,7 +54,7 @@ seconds_left() {  # of this start's LIMIT, at least 1
   echo $((left > 0 ? left : 1))
 }
 
-BOOT_WINE=(env "WINE=${WINE:-wine}" "${WINE:-wine}")
+BOOT_WINE=("${WINE:-wine}")
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 if [ -z "${WINE:-}" ] && [ -x "$WINE64" ]; then
   BOOT_WINE=(env WINEARCH=win64 "$WINE64")
