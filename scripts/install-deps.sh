@@ -25,10 +25,60 @@ done
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
 
+# apt-get update, tried again while an index fails to arrive: a mirror in
+# the middle of a sync serves an index of the wrong size for a while. Each
+# try is announced on one line; the waits grow (PLCLINK_APT_WAIT seconds,
+# default 20, then twice and four times that: well under three minutes in
+# all). Then the install goes ahead all the same, since the lists that did
+# arrive may serve. UPDATE_FAILED says how the last try failed ("" when it
+# did not).
+APT_TRIES=4
+UPDATE_FAILED=""
+apt_update() {
+  local try wait=${PLCLINK_APT_WAIT:-20} out status fetch
+  out=$(mktemp)
+  for try in $(seq "$APT_TRIES"); do
+    status=0
+    $SUDO apt-get update -qq >"$out" 2>&1 || status=$?
+    cat "$out" >&2
+    # "E: Failed to fetch URL  REASON": the index and why.
+    fetch=$(sed -n 's/^[EW]: Failed to fetch //p' "$out" | tail -1)
+    if [ -n "$fetch" ]; then
+      UPDATE_FAILED="the index ${fetch%%[[:space:]]*} failed ($(echo "${fetch#*[[:space:]]}" | sed 's/^ *//'))"
+    elif [ $status -ne 0 ]; then
+      UPDATE_FAILED="apt-get update failed (exit status $status)"
+    else
+      UPDATE_FAILED=""
+      break
+    fi
+    [ "$try" -lt "$APT_TRIES" ] || break
+    echo "apt-get update: try $try of $APT_TRIES failed; trying again in $wait s" >&2
+    sleep "$wait"
+    wait=$((wait * 2))
+  done
+  rm -f "$out"
+  [ -z "$UPDATE_FAILED" ] ||
+    echo "apt-get update: $APT_TRIES tries failed; installing from the lists that did arrive" >&2
+}
+
+# Installs the packages, or exits with one line that names the failing
+# index or the packages, and says what to do.
 apt_install() {  # package...
   echo "installing: $*" >&2
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+  apt_update
+  local out status=0
+  out=$(mktemp)
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$@" >"$out" 2>&1 ||
+    status=$?
+  [ $status -eq 0 ] || cat "$out" >&2
+  rm -f "$out"
+  [ $status -eq 0 ] && return
+  if [ -n "$UPDATE_FAILED" ]; then
+    echo "FAIL: could not install $*: $UPDATE_FAILED; the package mirror is being updated; run the command again later" >&2
+  else
+    echo "FAIL: apt-get could not install $* (its lines above say why)" >&2
+  fi
+  exit 1
 }
 
 # True when this machine runs a 32-bit x86 program (built here with -m32).
