@@ -44,7 +44,7 @@ apt_update() {
     # "E: Failed to fetch URL  REASON": the index and why.
     fetch=$(sed -n 's/^[EW]: Failed to fetch //p' "$out" | tail -1)
     if [ -n "$fetch" ]; then
-      UPDATE_FAILED="the index ${fetch%%[[:space:]]*} failed ($(echo "${fetch#*[[:space:]]}" | sed 's/^ *//'))"
+      UPDATE_FAILED="the index ${fetch%%[[:space:]]*} failed ($(echo "${fetch#*[[:space:]]}" | sed 's/^ *//; s/ *\[IP: [^]]*\]$//'))"
     elif [ $status -ne 0 ]; then
       UPDATE_FAILED="apt-get update failed (exit status $status)"
     else

@@ -16,7 +16,7 @@ case "\$*" in
   *update*)
     n=\$((\$(grep -c update "$FAKES/calls")))
     [ "\$n" -gt "\$FAIL_UPDATES" ] && exit 0
-    echo "E: Failed to fetch $INDEX  File has unexpected size (374820 != 376004). Mirror sync in progress?"
+    echo "E: Failed to fetch $INDEX  File has unexpected size (374820 != 376004). Mirror sync in progress? [IP: 203.0.113.80 80]"
     exit 100 ;;
   *install*)
     [ "\$INSTALL_FAILS" = 1 ] || exit 0
