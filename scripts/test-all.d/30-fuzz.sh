@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, ASan + UBSan) and runs each for a
-# bounded time from its seed corpus in fuzz/corpus/. Fails on any crash,
+# bounded time from its seed corpus in fuzz/corpus/, as many side by side as
+# the machine has cores (each target on one core). Fails on any crash,
 # sanitizer report, leak, time-out or out-of-memory; the input that caused it
 # is left in BUILD_ROOT/fuzz/artifacts/ and printed as hex.
 # Usage: 30-fuzz.sh BUILD_ROOT   (PLCLINK_FUZZ_SECONDS: time per target, default 36)
@@ -24,18 +25,34 @@ declare -A MAX_LEN=([gas_parse_fuzz]=64 [serial_peer_fuzz]=1024 [tag_access_fuzz
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
+TARGETS=(gas_parse_fuzz serial_peer_fuzz tag_access_fuzz instance_records_fuzz line_flood_fuzz)
+# fuzz TARGET: one target's run; its output in BUILD/TARGET.log, its exit
+# status in BUILD/TARGET.rc.
+fuzz() {
+  local target=$1 rc=0
+  (cd "$BUILD" && "$BUILD/bin/$target" "$BUILD/corpus/$target" "$SRC/fuzz/corpus/$target" \
+      -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
+      -max_len="${MAX_LEN[$target]}" -artifact_prefix="$BUILD/artifacts/$target/" \
+      -print_final_stats=1 >"$BUILD/$target.log" 2>&1) || rc=$?
+  echo $rc >"$BUILD/$target.rc"
+}
+side_by_side=$(nproc)
+running=0
+for target in "${TARGETS[@]}"; do
+  mkdir -p "$BUILD/corpus/$target" "$BUILD/artifacts/$target"
+  echo "--- $target (${SECONDS_EACH}s)"
+  fuzz "$target" &
+  running=$((running + 1))
+  [ $running -lt "$side_by_side" ] || { wait -n || true; running=$((running - 1)); }
+done
+wait
+
 status=0
 targets=0 executions=0
-for target in gas_parse_fuzz serial_peer_fuzz tag_access_fuzz instance_records_fuzz line_flood_fuzz; do
-  work=$BUILD/corpus/$target
+for target in "${TARGETS[@]}"; do
   artifacts=$BUILD/artifacts/$target
-  mkdir -p "$work" "$artifacts"
-  echo "--- $target (${SECONDS_EACH}s)"
-  rc=0
-  (cd "$BUILD" && "$BUILD/bin/$target" "$work" "$SRC/fuzz/corpus/$target" \
-      -max_total_time="$SECONDS_EACH" -timeout=10 -rss_limit_mb=2048 \
-      -max_len="${MAX_LEN[$target]}" -artifact_prefix="$artifacts/" \
-      -print_final_stats=1 >"$BUILD/$target.log" 2>&1) || rc=$?
+  rc=$(cat "$BUILD/$target.rc")
+  echo "--- $target"
   grep -E '^(stat::number_of_executed_units|stat::new_units_added|#[0-9]+ *DONE)' "$BUILD/$target.log" || true
   ran=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\)$/\1/p' "$BUILD/$target.log")
   if [ -n "$ran" ]; then
