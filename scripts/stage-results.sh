@@ -50,8 +50,10 @@ with_not_run() {
 # BUILD_DIR/gtest-reports. Then CTEST_RAN is the number of tests ctest ran
 # and GTEST_RAN the number of GoogleTest test cases among them; each test or
 # test case that skipped itself goes to cannot_run. Returns ctest's status,
-# or cannot_run's when the tests passed. TESTS_UNDER_WINE=1: the tests are
-# Windows programs run under Wine.
+# or cannot_run's when the tests passed. The tests run side by side, as many
+# at once as the machine has cores (PLCLINK_TEST_JOBS): most of their time
+# is spent waiting on a simulator's line. TESTS_UNDER_WINE=1: the tests are
+# Windows programs run under Wine, one at a time.
 run_ctest() {
   local - dir log=$2 status=0
   set -o pipefail  # (for this function only) ctest's status, not tee's
@@ -61,9 +63,10 @@ run_ctest() {
   rm -rf "$reports" && mkdir -p "$reports"
   # Wine's drive Z: is the file system's root; a Windows program takes a
   # path without a drive as relative.
-  local drive=""
-  [ "${TESTS_UNDER_WINE:-}" != 1 ] || drive=Z:
-  (cd "$dir" && GTEST_OUTPUT="xml:$drive$reports/" ctest --output-on-failure --no-tests=error "$@") 2>&1 | tee "$log" ||
+  local drive="" jobs=${PLCLINK_TEST_JOBS:-$(nproc)}
+  [ "${TESTS_UNDER_WINE:-}" != 1 ] || drive=Z: jobs=1
+  (cd "$dir" && GTEST_OUTPUT="xml:$drive$reports/" ctest --output-on-failure --no-tests=error --parallel "$jobs" "$@") 2>&1 |
+    tee "$log" ||
     status=$?
   local counts
   counts=$(python3 "$(dirname "${BASH_SOURCE[0]}")/count-tests.py" "$log" "$reports") || return 1

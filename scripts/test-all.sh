@@ -67,7 +67,8 @@ install_deps() {
 }
 
 stage deps install_deps
-stage x64 build_and_test x64
+# With the benchmarks, which the soak stage runs from this build.
+stage x64 build_and_test x64 -DPLCLINK_BENCH=ON
 stage x86 build_x86
 
 # Further suites, each in its own script.
