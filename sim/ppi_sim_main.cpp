@@ -48,7 +48,8 @@ station 0) on a serial line.
 
 Without --device it creates a pseudo-terminal. With --tcp it is a serial
 device server instead: it listens on a TCP port and serves one master's
-connection at a time, the bytes of the connection being the line. Either way
+connection at a time, the bytes of the connection being the line (another
+master that connects meanwhile is closed at once, with a trace line). Either way
 the first line on standard output names the port, machine-readably, as two
 words: the full path (HOST:PORT) and the port name a master takes (with
 --tcp, tcp:HOST:PORT), e.g.

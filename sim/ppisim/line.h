@@ -26,6 +26,12 @@ public:
     // Ends the master's connection, where the line has one; false when it
     // has none.
     virtual bool hangUp() { return false; }
+    // While a master is served, the descriptor on which another one arrives
+    // (a server's listening socket); -1 where none can.
+    virtual int latecomerFd() const { return -1; }
+    // Turns away a master that arrived meanwhile: the trace's note of it,
+    // empty when none was waiting.
+    virtual std::string refuseLatecomer() { return {}; }
 };
 
 // Writes every byte to the non-blocking descriptor `fd`, waiting for room at

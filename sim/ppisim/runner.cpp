@@ -132,10 +132,15 @@ int Loop::run() {
         paced_.service(now());
         std::int64_t wait = std::clamp<std::int64_t>(paced_.nextDueUs() - now(), 0, kSliceUs);
         if (deadlineUs_ > 0) wait = std::clamp<std::int64_t>(deadlineUs_ - now(), 0, wait);
-        pollfd p{line_.fd(), POLLIN, 0};
-        const int ready = poll(&p, 1, static_cast<int>((wait + 999) / 1000));
+        // poll() passes over a descriptor of -1: no latecomer can arrive.
+        pollfd waited[2] = {{line_.fd(), POLLIN, 0}, {line_.latecomerFd(), POLLIN, 0}};
+        const int ready = poll(waited, 2, static_cast<int>((wait + 999) / 1000));
         if (ready < 0) continue;  // a signal; the loop condition decides
         if (ready == 0) continue;
+        if (waited[1].revents & POLLIN) {
+            if (const std::string refused = line_.refuseLatecomer(); !refused.empty()) trace_.note(now(), refused);
+        }
+        const pollfd& p = waited[0];
         if (p.revents & POLLIN) {
             if (!receive()) return 1;
         } else if (p.revents & (POLLHUP | POLLERR)) {

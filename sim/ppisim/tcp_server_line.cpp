@@ -27,10 +27,8 @@ bool SplitWhere(const std::string& where, std::string* host, std::string* port) 
     return std::stoul(*port) <= 65535 && !host->empty();
 }
 
-std::string WhereOf(int fd) {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return "?";
+// HOST:PORT of an IPv4 address, [HOST]:PORT of an IPv6 one.
+std::string AddressText(const sockaddr_storage& address) {
     char host[INET6_ADDRSTRLEN] = "?";
     unsigned port = 0;
     if (address.ss_family == AF_INET6) {
@@ -45,6 +43,14 @@ std::string WhereOf(int fd) {
     inet_ntop(AF_INET, &a4.sin_addr, host, sizeof host);
     port = ntohs(a4.sin_port);
     return std::string(host) + ":" + std::to_string(port);
+}
+
+// The address a socket is bound to.
+std::string WhereOf(int fd) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return "?";
+    return AddressText(address);
 }
 
 }  // namespace
@@ -108,6 +114,15 @@ long TcpServerLine::readAvailable(std::span<std::uint8_t> buffer) {
 
 bool TcpServerLine::writeAll(std::span<const std::uint8_t> bytes, int timeoutMs) {
     return client_ >= 0 && WriteAllWithin(client_, bytes, timeoutMs);
+}
+
+std::string TcpServerLine::refuseLatecomer() {
+    sockaddr_storage from{};
+    socklen_t length = sizeof from;
+    const int fd = accept4(listener_, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
+    if (fd < 0) return {};
+    close(fd);
+    return "connection from " + AddressText(from) + " refused: the line is taken";
 }
 
 bool TcpServerLine::hangUp() {

@@ -1,6 +1,8 @@
 // The simulator as a serial device server: it listens on a TCP port and
 // takes one master's connection at a time; the bytes of that connection are
-// the line. Others that connect meanwhile wait until it ends.
+// the line. Another master that connects meanwhile is accepted and closed at
+// once, as a device server in its one-client mode does, so that it learns at
+// once that the line is taken instead of waiting unseen.
 #pragma once
 
 #include <memory>
@@ -31,6 +33,8 @@ public:
     long readAvailable(std::span<std::uint8_t> buffer) override;
     bool writeAll(std::span<const std::uint8_t> bytes, int timeoutMs) override;
     bool hangUp() override;
+    int latecomerFd() const override { return client_ >= 0 ? listener_ : -1; }
+    std::string refuseLatecomer() override;
 
 private:
     TcpServerLine(int listener, std::string path) : listener_(listener), path_(std::move(path)) {}

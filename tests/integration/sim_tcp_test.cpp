@@ -1,6 +1,10 @@
 // The module end to end against ppi-sim serving as a serial device server on
 // 127.0.0.1: the instance's initialization file names the server, and the
 // line is a TCP connection over the real socket layer and the real clock.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,10 +51,12 @@ protected:
         std::filesystem::remove_all(dir_);
     }
 
-    // Starts ppi-sim on a free port of 127.0.0.1 with `options`; its address.
-    std::string StartSim(std::vector<std::string> options = {}) {
+    // Starts ppi-sim on a free port of 127.0.0.1 with `options`, its trace
+    // going to `tracePath` (empty: nowhere); its address.
+    std::string StartSim(std::vector<std::string> options = {}, const std::string& tracePath = "") {
         options.insert(options.end(), {"--tcp", "127.0.0.1:0", "--station", "2", "--exit-after", "120"});
-        sim_ = std::make_unique<kit::SimProcess>(PPI_SIM_PATH, options, "");
+        if (!tracePath.empty()) options.push_back("--trace");
+        sim_ = std::make_unique<kit::SimProcess>(PPI_SIM_PATH, options, tracePath);
         EXPECT_TRUE(sim_->running());
         return sim_->portName().substr(4);  // past "tcp:"
     }
@@ -162,6 +169,36 @@ TEST_F(SimOverTcp, LatencyWithinTheReadTimeOutIsCarriedBeyondItIsSilence) {
     // Answers that come too late are silence on a connection that stays.
     EXPECT_TRUE(Has(Logged(), "VpiK701: recv. SC Ack fail"));
     EXPECT_FALSE(Has(Logged(), "connection lost"));
+}
+
+// A master that connects while another is served is closed at once, and the
+// trace says so; the first one's line goes on as before.
+TEST_F(SimOverTcp, ASecondMasterIsClosedAtOnceWhileTheFirstIsServed) {
+    const std::string server = StartSim({}, "sim.trace");
+    ASSERT_EQ(Start(server), 0) << ::testing::PrintToString(Logged());
+    ASSERT_EQ(Write("02VW0100", 0x5150), 0);
+    testing::Host().log.clear();
+
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(std::stoul(server.substr(server.rfind(':') + 1))));
+    inet_pton(AF_INET, "127.0.0.1", &address.sin_addr);
+    const int second = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(connect(second, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    pollfd closed{second, POLLIN, 0};
+    ASSERT_EQ(poll(&closed, 1, 10000), 1) << "the second connection was left waiting";
+    char byte = 0;
+    EXPECT_EQ(recv(second, &byte, 1, 0), 0);  // closed, not reset nor served
+    close(second);
+
+    std::uint16_t value = 0;
+    ASSERT_EQ(Read("02VW0100", &value), 0);
+    EXPECT_EQ(value, 0x5150);
+    EXPECT_EQ(Logged(), Texts{});
+    std::ifstream in("sim.trace");
+    const std::string trace{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(trace.find("-- connection from 127.0.0.1:"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(" refused: the line is taken"), std::string::npos) << trace;
 }
 
 }  // namespace
