@@ -184,14 +184,15 @@ TEST(PpiSimOnPty, InjectsTheFaultsItIsGiven) {
 }
 
 TEST(PpiSimOnPty, AStationWithAScanTimeAnswersAnEarlyPollWithSc) {
-    SimProcess sim({"--station", "2", "--station", "3", "--scan", "300@2"});
+    // A scan long enough that a loaded machine still polls within it.
+    SimProcess sim({"--station", "2", "--station", "3", "--scan", "1000@2"});
     const int fd = sim.openPort();
     ASSERT_GE(fd, 0);
     ASSERT_EQ(write(fd, kReadVW100.data(), kReadVW100.size()), static_cast<ssize_t>(kReadVW100.size()));
     ASSERT_EQ(ReadBytes(fd, 1, 2000), Bytes{0xE5});
     ASSERT_EQ(write(fd, kPoll2.data(), kPoll2.size()), static_cast<ssize_t>(kPoll2.size()));
-    EXPECT_EQ(ReadBytes(fd, 1, 2000), Bytes{0xE5});  // polled well within the 300 ms
-    usleep(400000);
+    EXPECT_EQ(ReadBytes(fd, 1, 2000), Bytes{0xE5});  // polled well within the scan
+    usleep(1100000);
     ASSERT_EQ(write(fd, kPoll2.data(), kPoll2.size()), static_cast<ssize_t>(kPoll2.size()));
     EXPECT_EQ(ReadBytes(fd, 29, 2000).size(), 29u);
     close(fd);
