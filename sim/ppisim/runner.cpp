@@ -137,9 +137,6 @@ int Loop::run() {
         const int ready = poll(waited, 2, static_cast<int>((wait + 999) / 1000));
         if (ready < 0) continue;  // a signal; the loop condition decides
         if (ready == 0) continue;
-        if (waited[1].revents & POLLIN) {
-            if (const std::string refused = line_.refuseLatecomer(); !refused.empty()) trace_.note(now(), refused);
-        }
         const pollfd& p = waited[0];
         if (p.revents & POLLIN) {
             if (!receive()) return 1;
@@ -149,6 +146,11 @@ int Loop::run() {
             if (!line_.hangUp()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         } else if (p.revents & POLLNVAL) {
             return 1;
+        }
+        // (After the master's own bytes: a master that has just hung up
+        // leaves its place to the next one instead of having it refused.)
+        if ((waited[1].revents & POLLIN) && line_.latecomerFd() >= 0) {
+            if (const std::string refused = line_.refuseLatecomer(); !refused.empty()) trace_.note(now(), refused);
         }
     }
     return 0;

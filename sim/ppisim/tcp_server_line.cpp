@@ -117,6 +117,10 @@ bool TcpServerLine::writeAll(std::span<const std::uint8_t> bytes, int timeoutMs)
 }
 
 std::string TcpServerLine::refuseLatecomer() {
+    // A master that has closed its end, though its close is not read yet,
+    // no longer holds the line: the next one waits until it has been seen.
+    std::uint8_t byte = 0;
+    if (recv(client_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0) return {};
     sockaddr_storage from{};
     socklen_t length = sizeof from;
     const int fd = accept4(listener_, reinterpret_cast<sockaddr*>(&from), &length, SOCK_CLOEXEC);
