@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 SRC=$PWD
 source scripts/stage-results.sh
-BUILD=${1:-$PWD/build}/fuzz
+BUILD=$(mkdir -p "${1:-$PWD/build}" && cd "${1:-$PWD/build}" && pwd)/fuzz  # absolute: the runs start in it
 SECONDS_EACH=${PLCLINK_FUZZ_SECONDS:-36}
 
 scripts/install-deps.sh fuzz
