@@ -73,8 +73,11 @@ apt_install() {  # package...
   [ $status -eq 0 ] || cat "$out" >&2
   rm -f "$out"
   [ $status -eq 0 ] && return
-  if [ -n "$UPDATE_FAILED" ]; then
+  if [[ "$UPDATE_FAILED" == *"unexpected size"* || "$UPDATE_FAILED" == *"Mirror sync"* ||
+        "$UPDATE_FAILED" == *"Hash Sum mismatch"* ]]; then
     echo "FAIL: could not install $*: $UPDATE_FAILED; the package mirror is being updated; run the command again later" >&2
+  elif [ -n "$UPDATE_FAILED" ]; then
+    echo "FAIL: could not install $*: $UPDATE_FAILED; check the network and the apt sources, then run the command again" >&2
   else
     echo "FAIL: apt-get could not install $* (its lines above say why)" >&2
   fi
