@@ -101,7 +101,8 @@ constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
           delay[=MS]      react MS milliseconds late (default 1500)
           mismatch        SC, then the answer of another request: a write's
                           answer to a read and a read's to a write, or the
-                          same function for another size (values EE)
+                          same function for another size (values EE; for
+                          timers or counters, 2-byte records)
           late            SC, then the answer of the station's previous
                           request, with that request's reference, named in
                           the trace (none before the first: the poll gets SC)
