@@ -76,7 +76,8 @@ int RunReadBlock(Session& session, const std::string& text, int count, bool full
     std::vector<Record> records;
     for (int i = 0; i < count; ++i) {
         records.push_back(ValueRecord(ElementText(parsed.tag, i, session.threeDigit()),
-                                      parsed.tag.type, buffer.element(i)));
+                                      parsed.tag.type, buffer.element(i),
+                                      IsElementAddressed(parsed.tag.memArea)));
     }
     WriteRecords(session.out(), session.format(), ValueColumns(), records);
     return kDone;

@@ -546,7 +546,7 @@ class Coalescing(SimCase):
         self.assertEqual(r.returncode, 0, r.stderr)
         rows = {row["tag"]: row for row in self.json_of(r)}
         self.assertEqual(rows["02TW0037"]["value"], 1234)
-        self.assertEqual(rows["02CW0012"]["signed"], -5)
+        self.assertEqual(rows["02CW0012"]["value"], -5)  # shown signed
         self.assertEqual(rows["02TW0038"]["value"], 5)
         self.assertEqual(self.requests_seen() - before, 3)  # never merged into a block
         with open(os.path.join(self.dir.name, "sim.err")) as f:
