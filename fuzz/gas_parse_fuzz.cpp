@@ -31,10 +31,10 @@ struct Expected {
 
 // The area slot admits the one-letter areas; a two-letter area name (SM,
 // AI, AQ) is taken out first, leaving its second letter there.
-const char* const kTwoDigitClasses[] = {"0123456789", "0123456789", "IQMVS", "BWDF",
+const char* const kTwoDigitClasses[] = {"0123456789", "0123456789", "IQMVSTC", "BWDF",
                                         "0123456789", "0123456789", "0123456789",
                                         "0123456789", "01234567"};
-const char* const kThreeDigitClasses[] = {"0123456789", "0123456789", "0123456789", "IQMVS",
+const char* const kThreeDigitClasses[] = {"0123456789", "0123456789", "0123456789", "IQMVSTC",
                                           "BWDF", "0123456789", "0123456789", "0123456789",
                                           "0123456789", "01234567"};
 
@@ -80,9 +80,14 @@ std::optional<Expected> Model(const char* gas, bool threeDigits, bool block,
     e.plcNumber = Digits(s, 0, P);
     e.memArea = twoLetterArea != 0 ? twoLetterArea
                 : s[P] == 'S'      ? VPI_AREA_S
+                : s[P] == 'T'      ? VPI_AREA_T
+                : s[P] == 'C'      ? VPI_AREA_C
                                    : static_cast<std::uint8_t>(s[P]);
     const char type = s[P + 1];
-    const int address = Digits(s, P + 2, 4);
+    // A timer's or counter's number names a whole element: no alignment.
+    const bool numbered = e.memArea == VPI_AREA_T || e.memArea == VPI_AREA_C;
+    const int number = Digits(s, P + 2, 4);
+    const int address = numbered ? 0 : number;
     e.bitNumber = 255;
     if (!block && gateType == 6) {
         if (type != 'B') return std::nullopt;
@@ -111,9 +116,10 @@ std::optional<Expected> Model(const char* gas, bool threeDigits, bool block,
     }
     // Analog inputs and outputs hold words only.
     const bool analogArea = twoLetterArea == VPI_AREA_AI || twoLetterArea == VPI_AREA_AQ;
-    if (analogArea && (e.sizeBits != 16 || e.bitNumber != 255)) return std::nullopt;
+    if ((analogArea || numbered) && (e.sizeBits != 16 || e.bitNumber != 255)) return std::nullopt;
+    if (numbered && number > 255) return std::nullopt;
     e.memAreaBits = static_cast<std::uint8_t>(e.sizeBits);
-    e.elementIndex = address / (e.sizeBits / 8);
+    e.elementIndex = numbered ? number : address / (e.sizeBits / 8);
     return e;
 }
 

@@ -26,6 +26,9 @@ GAS = [
     (2, 0, "01MW0100"), (2, 0, "01mw0100"), (2, 0, "01MW0101"), (2, 0, "01VD0102"),
     (2, 0, "01VF0100"), (2, 0, "01VB0007"), (2, 0, "01MB00127"), (2, 0, "01MB001287"),
     (2, 0, "01MB001207"), (3, 0, "001MW0100"), (3, 0, "01MW0100"), (3, 0, "001VD01001"),
+    # Timers and counters: by number, words only, 0..255.
+    (0, 1, "02TW0037"), (0, 0, "02cw0255"), (0, 4, "02TD0036"), (0, 6, "02TW00371"),
+    (2, 0, "02CW0256"), (3, 0, "002TW0037"),
 ]
 for i, (flags, gate, text) in enumerate(GAS):
     write("gas_parse_fuzz", "seed%02d" % i, bytes([flags, gate & 0xFF]) + text.encode())

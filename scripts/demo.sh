@@ -53,10 +53,12 @@ cat >memory.txt <<'MEM'
 2 M 0: A5                    # M0.0 = 1, M0.1 = 0
 2 I 0: 81                    # I0.7 = 1
 2 Q 0: 0F
+2 T 37: 1234                 # T37 (100 ms ticks): 123.4 s
+2 C 12: -5                   # C12
 3 V 100: 00 2A               # station 3 answers only every other time
 MEM
 "$BIN/ppi-sim" --station 2 --station 3 --fault silent:rate:0.5@3 --seed 7 --load memory.txt \
-  --analog AIW0=sine:4 \
+  --analog AIW0=sine:4 --timer T38=ramp:60 \
   >sim.out 2>sim.err &
 SIM_PID=$!
 for _ in $(seq 50); do [ -s sim.out ] && break; sleep 0.1; done
@@ -79,9 +81,15 @@ show "${H[@]}" write-block 02VW0300 10 20 30 40
 show "${H[@]}" read-block 02VW0300 4
 
 echo
+echo "=== timers and counters: read by number; a write is refused before anything is sent"
+show "${H[@]}" read 02TW0037 02CW0012
+show "${H[@]}" read-block 02TW0037 3
+show "${H[@]}" write 02TW0037=1 || true
+
+echo
 echo "=== three seconds of the live monitor: AIW0 moves (a sine), SM0.5 is the CPU's"
-echo "    1-second clock, and station 3 misses some polls"
-show "${H[@]}" --timeout 100 monitor 02VW0100 02VF0104 02MB00000 02AIW0000 02SMB00005 03VW0100 --interval 250 --duration 3 || true
+echo "    1-second clock, timer T38 counts in tenths of a second, and station 3 misses some polls"
+show "${H[@]}" --timeout 100 monitor 02VW0100 02VF0104 02MB00000 02AIW0000 02SMB00005 02TW0038 03VW0100 --interval 250 --duration 3 || true
 
 echo
 echo "=== the same station behind a serial device server: ppi-sim on a TCP port"

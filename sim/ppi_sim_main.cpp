@@ -68,6 +68,14 @@ access not allowed"); frames to other addresses or with a bad checksum get
 no answer. As on a CPU, SM0.5 is a clock bit, on for half a second and off
 for the other half; --analog makes analog inputs move.
 
+Timers T0..T255 and counters C0..C255 (area codes 0x1F and 0x1E) are read
+by number: the item's transport size is the area code and its address the
+number; the answer holds one record per element, as an octet string
+(data_type 0x09, length in bytes), 5 bytes per timer and 3 per counter, the
+current value in the last two bytes, the other bytes 0. Writes to them are
+refused with access_result 0x03, numbers above 255 with 0x0A. --timer makes
+a timer count.
+
 Like an S7-200, a station takes and sends S7 messages up to its PDU size
 (--pdu, 240 by default; a master may ask for less when it sets up
 communication) and frames up to LE 249, which carry messages up to 246
@@ -94,7 +102,8 @@ constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
           delay[=MS]      react MS milliseconds late (default 1500)
           mismatch        SC, then the answer of another request: a write's
                           answer to a read and a read's to a write, or the
-                          same function for another size (values EE)
+                          same function for another size (values EE; for
+                          timers or counters, 2-byte records)
           late            SC, then the answer of the station's previous
                           request, with that request's reference, named in
                           the trace (none before the first: the poll gets SC)
@@ -125,8 +134,12 @@ MEMORY FILE (--load, --dump)
     2 V 100: 12 34 AB CD      # V100..V103 of station 2
     * M 0: FF                 # MB0 of every station
   STATION is an address or *, AREA is I, Q, M, V, S, SM, AI or AQ, ADDRESS the decimal byte
-  address, bytes in hexadecimal. --dump writes every 16-byte row holding a
-  non-zero byte, when the simulator ends.
+  address, bytes in hexadecimal. Timers and counters go by number, values
+  decimal (-32768..32767):
+    2 T 37: 1234              # T37 of station 2
+    2 C 12: -5 7              # C12 and C13
+  --dump writes every 16-byte row holding a non-zero byte, and every timer
+  and counter not 0, when the simulator ends.
 
 TRACE (--trace) goes to standard error, one line per frame:
   [    1.234567] rx 10 02 00 5C 5E 16
@@ -183,6 +196,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> faultSpecs;
     std::vector<std::string> scanSpecs;
     std::vector<std::string> analogSpecs;
+    std::vector<std::string> timerSpecs;
     std::uint32_t seed = 1;
     unsigned pdu = ppisim::kPduSize;
     bool lineSpeed = false;
@@ -256,6 +270,11 @@ int main(int argc, char** argv) {
                    "a ramp or a sine between LOW and HIGH (default 0 and 32000) once every "
                    "PERIOD seconds (default 10); repeat for more channels")
         ->option_text("SPEC ...");
+    app.add_option("--timer", timerSpecs,
+                   "Running timer Tn[=ramp[:PERIOD]] on every station: counts the ticks of its "
+                   "time base (1, 10 or 100 ms by number) from 0, again every PERIOD seconds "
+                   "(default 10); repeat for more timers")
+        ->option_text("SPEC ...");
     app.add_option("--pdu", pdu,
                    "PDU size each station offers, the longest S7 message it takes or sends "
                    "(default 240, an S7-200's)")
@@ -314,6 +333,17 @@ int main(int argc, char** argv) {
         motions.push_back(*motion);
     }
     for (auto& [address, station] : bus.stations()) station.setAnalogMotions(motions);
+    std::vector<ppisim::TimerMotion> timerMotions;
+    for (const std::string& spec : timerSpecs) {
+        std::string why;
+        auto motion = ppisim::ParseTimerMotion(spec, &why);
+        if (!motion) {
+            std::cerr << "ppi-sim: --timer " << spec << ": " << why << '\n';
+            return 2;
+        }
+        timerMotions.push_back(*motion);
+    }
+    for (auto& [address, station] : bus.stations()) station.setTimerMotions(timerMotions);
     for (const std::string& spec : scanSpecs) {
         const auto scan = ParseScanTime(spec);
         if (!scan) {

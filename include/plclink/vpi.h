@@ -103,6 +103,10 @@ typedef struct LineChangeRequest {
 #define VPI_AREA_SM 0x05u /* special memory, SM */
 #define VPI_AREA_AI 0x06u /* analog inputs, AIW (read-only) */
 #define VPI_AREA_AQ 0x07u /* analog outputs, AQW */
+/* Timers and counters: a tag names an element by its number (T37, C12) and
+ * reads its current value as a word; they are not written. */
+#define VPI_AREA_C  0x1Eu /* counters, C0..C255 */
+#define VPI_AREA_T  0x1Fu /* timers, T0..T255 */
 
 /* Parameter record of commands 3, 4 and 16. */
 typedef struct GateParseRecord {

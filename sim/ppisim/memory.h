@@ -2,7 +2,8 @@
 // outputs (Q), the flags (M), the variable memory (V), the sequence control
 // relays (S), the special memory (SM) and the analog inputs and outputs (AI,
 // AQ), each a plain array of bytes of its own size. Every access is checked
-// against the area's size.
+// against the area's size. Timers and counters are kept by number beside
+// them (timer_counter.h).
 #pragma once
 
 #include <array>
@@ -13,6 +14,7 @@
 #include <string_view>
 
 #include "ppisim/frame.h"
+#include "ppisim/timer_counter.h"
 
 namespace ppisim {
 
@@ -71,9 +73,14 @@ public:
 
     std::span<const std::uint8_t> bytes(Area area) const { return areas_[Index(area)]; }
 
+    // Timers and counters, by number.
+    TimerCounterValues& timerCounters() { return timerCounters_; }
+    const TimerCounterValues& timerCounters() const { return timerCounters_; }
+
 private:
     static std::size_t Index(Area area) { return static_cast<std::size_t>(area); }
     std::array<Bytes, kAreaCount> areas_;
+    TimerCounterValues timerCounters_;
 };
 
 }  // namespace ppisim

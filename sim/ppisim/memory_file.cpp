@@ -35,6 +35,42 @@ bool ParseDecimal(const std::string& word, unsigned long limit, unsigned long& v
     return value <= limit;
 }
 
+// Timers and counters: decimal values from number `first` on.
+std::string LoadElements(ElementKind kind, const std::string& number, const std::string& tail,
+                         const std::vector<Station*>& targets) {
+    unsigned long first = 0;
+    if (!ParseDecimal(number, kTimerCounterCount - 1, first)) return "bad number '" + number + "' (0..255)";
+    std::vector<std::int16_t> values;
+    std::istringstream words(tail);
+    for (std::string word; words >> word;) {
+        const bool negative = word[0] == '-';
+        unsigned long magnitude = 0;
+        if (!ParseDecimal(negative ? word.substr(1) : word, negative ? 32768 : 32767, magnitude))
+            return "bad value '" + word + "' (-32768..32767)";
+        values.push_back(static_cast<std::int16_t>(negative ? -static_cast<long>(magnitude)
+                                                            : static_cast<long>(magnitude)));
+    }
+    if (first + values.size() > kTimerCounterCount) return "values run past number 255";
+    for (Station* st : targets)
+        for (std::size_t i = 0; i < values.size(); ++i)
+            st->memory().timerCounters().set(kind, first + i, values[i]);
+    return {};
+}
+
+// The stations a line names, or the reason it names none.
+std::string TargetsOf(const std::string& station, Bus& bus, std::vector<Station*>& targets) {
+    if (station == "*") {
+        for (auto& [addr, st] : bus.stations()) targets.push_back(&st);
+        return {};
+    }
+    unsigned long addr = 0;
+    if (!ParseDecimal(station, 126, addr)) return "bad station '" + station + "'";
+    Station* st = bus.station(static_cast<std::uint8_t>(addr));
+    if (!st) return "station " + station + " is not simulated";
+    targets.push_back(st);
+    return {};
+}
+
 // Parses one line without its comment; empty lines are fine.
 std::string LoadLine(std::string line, Bus& bus) {
     line = line.substr(0, line.find('#'));
@@ -45,8 +81,13 @@ std::string LoadLine(std::string line, Bus& bus) {
     if (colon == std::string::npos) return "expected STATION AREA ADDRESS: BYTES";
     std::string extra;
     if (!(head >> area >> address) || head >> extra) return "expected STATION AREA ADDRESS: BYTES";
+    if (const auto kind = ElementKindOfName(area)) {
+        std::vector<Station*> targets;
+        const std::string why = TargetsOf(station, bus, targets);
+        return why.empty() ? LoadElements(*kind, address, line.substr(colon + 1), targets) : why;
+    }
     const auto areaOf = AreaOfName(area);
-    if (!areaOf) return "area must be I, Q, M, V, S, SM, AI or AQ";
+    if (!areaOf) return "area must be I, Q, M, V, S, SM, AI, AQ, T or C";
     unsigned long start = 0;
     if (!ParseDecimal(address, 65535, start)) return "bad address '" + address + "'";
     Bytes values;
@@ -57,15 +98,7 @@ std::string LoadLine(std::string line, Bus& bus) {
         values.push_back(b);
     }
     std::vector<Station*> targets;
-    if (station == "*") {
-        for (auto& [addr, st] : bus.stations()) targets.push_back(&st);
-    } else {
-        unsigned long addr = 0;
-        if (!ParseDecimal(station, 126, addr)) return "bad station '" + station + "'";
-        Station* st = bus.station(static_cast<std::uint8_t>(addr));
-        if (!st) return "station " + station + " is not simulated";
-        targets.push_back(st);
-    }
+    if (std::string why = TargetsOf(station, bus, targets); !why.empty()) return why;
     for (Station* st : targets)
         if (!st->memory().write(*areaOf, start, values))
             return "bytes leave the " + area + " memory of station " +
@@ -104,6 +137,13 @@ void DumpMemoryFile(std::ostream& out, Bus& bus) {
                     out << hex;
                 }
                 out << '\n';
+            }
+        }
+        for (ElementKind kind : {ElementKind::Timer, ElementKind::Counter}) {
+            for (std::size_t number = 0; number < kTimerCounterCount; ++number) {
+                const std::int16_t value = station.memory().timerCounters().get(kind, number);
+                if (value != 0)
+                    out << unsigned{address} << ' ' << LetterOf(kind) << ' ' << number << ": " << value << '\n';
             }
         }
     }

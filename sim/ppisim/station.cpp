@@ -10,6 +10,13 @@ std::string Describe(const char* what, const Job& job) {
     std::string text = what;
     for (const ItemSpec& item : job.items) {
         char part[64];
+        if (IsTimerCounterItem(item)) {  // addressed by number
+            std::snprintf(part, sizeof part, " %c%u ts%02X x%u",
+                          item.areaCode == kAreaCodeT ? 'T' : 'C', item.bitAddress,
+                          item.transportSize, item.count);
+            text += part;
+            continue;
+        }
         const auto area = AreaOfCode(item.areaCode);
         std::snprintf(part, sizeof part, " %s%u.%u ts%02X x%u",
                       area ? std::string(NameOf(*area)).c_str() : "?",
@@ -68,6 +75,7 @@ Bytes Station::execute(std::span<const std::uint8_t> message,
     // What the CPU changed by itself since the last job.
     const std::chrono::duration<double> running = std::chrono::steady_clock::now() - started_;
     ApplyCpuMotion(memory_, motions_, running.count());
+    ApplyTimerMotions(memory_.timerCounters(), timerMotions_, running.count());
     const bool read = job->function == kFunctionRead;
     lastJob_ = Describe(read ? "read" : "write", *job);
     if (message.size() > messageLimit()) return refuseOversize(*job, "request", message.size());
@@ -77,6 +85,7 @@ Bytes Station::execute(std::span<const std::uint8_t> message,
 }
 
 DataItem Station::readItem(const ItemSpec& item) {
+    if (IsTimerCounterItem(item)) return ReadTimerCounterItem(memory_.timerCounters(), item);
     DataItem out;
     if (auto refusal = Unservable(item)) {
         out.accessResult = *refusal;
@@ -105,6 +114,7 @@ Bytes Station::executeRead(const Job& job, std::optional<std::uint8_t> refuseWit
 }
 
 std::uint8_t Station::writeItem(const ItemSpec& item, const DataItem& data) {
+    if (IsTimerCounterItem(item)) return WriteTimerCounterItem(item);
     if (auto refusal = Unservable(item)) return *refusal;
     const Area area = *AreaOfCode(item.areaCode);
     const std::size_t expected = std::size_t{item.count} * ElementSizeOf(item.transportSize);

@@ -14,6 +14,7 @@
 #include "ppisim/memory.h"
 #include "ppisim/memory_motion.h"
 #include "ppisim/s7_message.h"
+#include "ppisim/timer_counter.h"
 
 namespace ppisim {
 
@@ -28,6 +29,8 @@ public:
     std::uint8_t address() const { return address_; }
     // Analog inputs that move by themselves from now on; SM0.5 always does.
     void setAnalogMotions(std::vector<AnalogMotion> motions) { motions_ = std::move(motions); }
+    // Timers that count by themselves from now on.
+    void setTimerMotions(std::vector<TimerMotion> motions) { timerMotions_ = std::move(motions); }
     StationMemory& memory() { return memory_; }
     const StationMemory& memory() const { return memory_; }
 
@@ -60,6 +63,7 @@ private:
     std::uint16_t pduInForce_;
     std::string lastJob_;
     std::vector<AnalogMotion> motions_;
+    std::vector<TimerMotion> timerMotions_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ppisim/timer_counter.h"
+
 namespace ppisim {
 namespace {
 
@@ -29,6 +31,12 @@ WrongAnswer AnswerOfAnotherRequest(const Job& job, std::uint32_t choice, std::si
     const std::size_t values = std::max<std::size_t>(ValueBytes(job), 1);
     const bool otherFunction = choice % 2 == 0;
     if (job.function == kFunctionRead) {
+        // Timers or counters answered as if they were words: 2 bytes each
+        // in place of a record.
+        if (!otherFunction && job.items.size() == 1 && IsTimerCounterItem(job.items[0])) {
+            const std::size_t words = std::size_t{job.items[0].count} * 2;
+            return {ReadAnswer(job.reference, words), "a read answer of 2-byte records"};
+        }
         if (otherFunction) return {EncodeWriteResponse(job.reference, Bytes{kAccessGranted}), "a write's answer"};
         // Two bytes more, or two fewer when more would not fit.
         const std::size_t other = values + 2 + kReadAnswerOverhead <= messageLimit ? values + 2 : values - 2;

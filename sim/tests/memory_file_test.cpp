@@ -56,7 +56,7 @@ TEST_F(MemoryFile, LoadsRunsForOneOrEveryStationAndDumpsThemBack) {
 TEST_F(MemoryFile, NamesTheFirstBadLine) {
     const std::pair<const char*, const char*> cases[] = {
         {"2 V 0: 1\n2 V 0 1 2\n", "line 2: expected STATION AREA ADDRESS: BYTES"},
-        {"2 X 0: 1\n", "line 1: area must be I, Q, M, V, S, SM, AI or AQ"},
+        {"2 X 0: 1\n", "line 1: area must be I, Q, M, V, S, SM, AI, AQ, T or C"},
         {"2 V 1x: 1\n", "line 1: bad address '1x'"},
         {"2 V 0: 123\n", "line 1: bad byte '123'"},
         {"2 V 0: G1\n", "line 1: bad byte 'G1'"},

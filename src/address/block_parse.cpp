@@ -60,11 +60,16 @@ std::int32_t ParseBlockGas(GateParseRecord* record, const VpiInstance* instance)
     if (text[form.plainLength()] != '\0') return VPI_FAILED;  // nothing may follow the address
 
     const std::int32_t sizeBits =
-        BlockElementBits(*instance, text[form.typePosition()], GasByteAddress(form));
+        BlockElementBits(*instance, text[form.typePosition()], GasAlignedAddress(form));
     if (sizeBits == 0) return VPI_FAILED;
     if (AreaTakesWordsOnly(MemAreaOf(text + form.areaPosition())) && sizeBits != kWordBits) {
         err(kLogCategory, "%s: BlockParse() failed. Tag '%s' area takes words only",
             instance->VpiName, NormalizedGas());
+        return VPI_FAILED;
+    }
+    if (GasElementNumberTooHigh(form)) {
+        err(kLogCategory, "%s: BlockParse() failed. Tag '%s' number above 255", instance->VpiName,
+            NormalizedGas());
         return VPI_FAILED;
     }
     StoreElement(*record, form, sizeBits);

@@ -1,5 +1,7 @@
 #include "address/gas_syntax.h"
 
+#include "address/element_areas.h"
+
 #include <cstring>
 #include <string_view>
 
@@ -10,7 +12,7 @@ namespace {
 
 constexpr char kDigits[] = "0123456789";
 // The area slot of the class tables. CheckGasChars takes a whole area name
-// there (AreaNameLength): these letters, S, or SM, AI and AQ.
+// there (AreaNameLength): these letters, S, T, C, or SM, AI and AQ.
 constexpr char kAreas[] = "IQMV";
 constexpr char kElementTypes[] = "BWDF";
 constexpr char kBits[] = "01234567";
@@ -24,6 +26,7 @@ struct AreaName {
 constexpr AreaName kAreaNames[] = {
     {"SM", VPI_AREA_SM}, {"AI", VPI_AREA_AI}, {"AQ", VPI_AREA_AQ}, {"I", 'I'},
     {"Q", 'Q'},          {"M", 'M'},          {"V", 'V'},          {"S", VPI_AREA_S},
+    {"T", VPI_AREA_T},   {"C", VPI_AREA_C},
 };
 
 // The entry whose name begins `text`, or nullptr.
@@ -73,7 +76,7 @@ std::uint8_t MemAreaOf(const char* text) {
 }
 
 bool AreaTakesWordsOnly(std::uint8_t memArea) {
-    return memArea == VPI_AREA_AI || memArea == VPI_AREA_AQ;
+    return memArea == VPI_AREA_AI || memArea == VPI_AREA_AQ || IsElementAddressedArea(memArea);
 }
 
 void NormalizeGas(const char* gas) {

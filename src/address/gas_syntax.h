@@ -6,8 +6,9 @@
 // Layout of a GAS (positions in the normalised text):
 //   two-digit form   PP A T NNNN [b]   e.g. 01MB0012, 01IB00037
 //   three-digit form PPP A T NNNN [b]  e.g. 001MB0012, 001IB00037
-// P PLC number, A memory area (I Q M V S, or the two letters SM AI AQ),
+// P PLC number, A memory area (I Q M V S T C, or the two letters SM AI AQ),
 // T element type (BWDF), N byte address, b bit number (0..7) of a bit tag.
+// In the timer and counter areas N is the element's number (02TW0037: T37).
 // A two-letter area moves every later field one place to the right
 // (02SMB00005, 002AQW0002).
 #pragma once
@@ -50,15 +51,16 @@ GasForm GasFormFor(std::uint32_t threeDigitPlc);
 GasForm NormalizedGasForm(std::uint32_t threeDigitPlc);
 
 // The letters of the area name that begins at `text`: 2 for SM, AI and AQ,
-// 1 for I, Q, M, V and S, 0 for anything else.
+// 1 for I, Q, M, V, S, T and C, 0 for anything else.
 std::size_t AreaNameLength(const char* text);
 
 // The memArea byte of the area name at `text`: the letter of I, Q, M and V,
-// VPI_AREA_S, VPI_AREA_SM, VPI_AREA_AI or VPI_AREA_AQ for the others; 0 if
-// none.
+// VPI_AREA_S, VPI_AREA_SM, VPI_AREA_AI, VPI_AREA_AQ, VPI_AREA_T or
+// VPI_AREA_C for the others; 0 if none.
 std::uint8_t MemAreaOf(const char* text);
 
-// Analog inputs and outputs hold words only: no byte, double word or bit.
+// Analog inputs and outputs, timers and counters hold words only: no byte,
+// double word or bit.
 bool AreaTakesWordsOnly(std::uint8_t memArea);
 
 // Zeroes the work area and copies the GAS into it with the lower-case

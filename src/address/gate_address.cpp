@@ -1,5 +1,7 @@
 #include "address/gate_address.h"
 
+#include "address/element_areas.h"
+
 namespace plclink {
 
 void MarkParseBegun(GateParseRecord& record) {
@@ -15,13 +17,25 @@ std::int32_t GasByteAddress(const GasForm& form) {
     return ReadDecimal(NormalizedGas() + form.addressPosition(), 4);
 }
 
+std::int32_t GasAlignedAddress(const GasForm& form) {
+    if (IsElementAddressedArea(MemAreaOf(NormalizedGas() + form.areaPosition()))) return 0;
+    return GasByteAddress(form);
+}
+
+bool GasElementNumberTooHigh(const GasForm& form) {
+    return IsElementAddressedArea(MemAreaOf(NormalizedGas() + form.areaPosition())) &&
+           GasByteAddress(form) > kMaxElementNumber;
+}
+
 void StoreElement(GateParseRecord& record, const GasForm& form, std::int32_t sizeBits) {
     const char* gas = NormalizedGas();
     record.sizeBits = sizeBits;
     std::int32_t index = DecDigitsToNum(gas + form.addressPosition(), 4);
-    ScaleAddress(&index, sizeBits);
+    const std::uint8_t memArea = MemAreaOf(gas + form.areaPosition());
+    // A timer's or counter's number is its element index as it stands.
+    if (!IsElementAddressedArea(memArea)) ScaleAddress(&index, sizeBits);
     record.elementIndex = index;
-    record.memArea = MemAreaOf(gas + form.areaPosition());
+    record.memArea = memArea;
     record.memAreaBits = static_cast<std::uint8_t>(sizeBits & 0xFF);
     record.areaPad[0] = 0;
     record.areaPad[1] = 0;

@@ -24,6 +24,13 @@ void StorePlcNumber(GateParseRecord& record, const GasForm& form);
 // The byte address of the normalised GAS as a decimal number.
 std::int32_t GasByteAddress(const GasForm& form);
 
+// The address as the alignment rules see it: a timer's or counter's number
+// names a whole element, so it is aligned to every element size.
+std::int32_t GasAlignedAddress(const GasForm& form);
+
+// True when the GAS names a timer or counter above the highest number.
+bool GasElementNumberTooHigh(const GasForm& form);
+
 // The fields of an accepted element: size, element index, area field.
 void StoreElement(GateParseRecord& record, const GasForm& form, std::int32_t sizeBits);
 

@@ -75,7 +75,7 @@ std::int32_t ParseSingleGas(GateParseRecord* record, const VpiInstance* instance
         bitNumber = static_cast<std::uint32_t>(ReadDecimal(text + form.bitPosition(), 1));
         sizeBits = kByteBits;
     } else if (IsKnownGateType(gateType)) {
-        sizeBits = AnalogElementBits(gateType, elementType, GasByteAddress(form));
+        sizeBits = AnalogElementBits(gateType, elementType, GasAlignedAddress(form));
         if (sizeBits == 0) return VPI_FAILED;
     } else {
         err(kLogCategory, "%s: invalid Gate Type", instance->VpiName);
@@ -85,6 +85,11 @@ std::int32_t ParseSingleGas(GateParseRecord* record, const VpiInstance* instance
         (gateType == kBitGateType || sizeBits != kWordBits)) {
         err(kLogCategory, "%s: SingleParse() error. Tag '%s' area takes words only",
             instance->VpiName, text);
+        return VPI_FAILED;
+    }
+    if (GasElementNumberTooHigh(form)) {
+        err(kLogCategory, "%s: SingleParse() error. Tag '%s' number above 255", instance->VpiName,
+            text);
         return VPI_FAILED;
     }
     record->bitNumber = bitNumber;

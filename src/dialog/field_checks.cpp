@@ -31,6 +31,13 @@ int CheckAddressAlignment(WindowHandle dialog, std::int32_t address, const char*
     return 1;
 }
 
+int IsNumberedArea(const char* area) { return Is(area, "T") || Is(area, "C") ? 1 : 0; }
+
+int CheckElementNumber(WindowHandle dialog, std::int32_t number) {
+    if (number < 0 || number > 255) return Fail(dialog, kElementNumberMessage);
+    return 1;
+}
+
 int CheckIoDataType(WindowHandle dialog, const char* area, const char* type) {
     const bool ioArea = Is(area, "I") || Is(area, "Q");
     if (ioArea && !Is(type, "W") && !Is(type, "B")) return Fail(dialog, kIoDataTypeMessage);

@@ -35,13 +35,14 @@ void ShowNoBit(WindowHandle dialog) {
 }  // namespace
 
 // Areas V, M, S and SM take every data type; the I/O areas only bytes and
-// words; the analog areas only words, chosen for the user, and no bit.
+// words; the analog areas, timers and counters only words, chosen for the
+// user, and no bit.
 void FillDataTypeCombo(WindowHandle dialog, const char* area) {
     const PlatformOps& os = Platform();
     os.sendDlgItemMessage(dialog, kDataTypeCombo, win::CB_RESETCONTENT, 0, 0);
     WindowHandle combo = os.getDlgItem(dialog, kDataTypeCombo);
     os.enableWindow(combo, true);
-    if (Is(area, "AI") || Is(area, "AQ")) {
+    if (Is(area, "AI") || Is(area, "AQ") || Is(area, "T") || Is(area, "C")) {
         static constexpr const char* kWordOnly[] = {"W (Word)"};
         AddComboItems(dialog, kWordOnly, 1);
         os.sendDlgItemMessage(dialog, kDataTypeCombo, win::CB_SETCURSEL, 0, 0);

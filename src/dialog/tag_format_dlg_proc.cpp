@@ -95,8 +95,10 @@ MessageResult PressOk(WindowHandle dialog) {
         ReadTopBit(dialog, v.bitText),
     };
     // At most one rule message: each check runs only when those before it held.
-    bool rulesHold = CheckAddressAlignment(dialog, LeadingDecimalValue(v.addressText),
-                                           v.typeLetter) != 0;
+    const std::int32_t address = LeadingDecimalValue(v.addressText);
+    bool rulesHold = IsNumberedArea(v.areaLetter) != 0
+                         ? CheckElementNumber(dialog, address) != 0
+                         : CheckAddressAlignment(dialog, address, v.typeLetter) != 0;
     PadAddressDigits(v.addressText);
     rulesHold = rulesHold && CheckIoDataType(dialog, v.areaLetter, v.typeLetter) != 0;
     rulesHold = rulesHold && CheckByteBitNumber(dialog, v.bitText, v.typeLetter) != 0;

@@ -11,10 +11,11 @@
 
 namespace plclink {
 
-inline constexpr const char* AreaChoices[8] = {
+inline constexpr const char* AreaChoices[10] = {
     "M (for memory)",         "I (for input)",          "Q (for output)",
     "V (for virtual memory)", "S (for sequence relay)", "SM (for special memory)",
-    "AI (for analog input)",  "AQ (for analog output)"};
+    "AI (for analog input)",  "AQ (for analog output)", "T (for timer)",
+    "C (for counter)"};
 inline constexpr const char* TypeChoices[4] = {"B (Byte)", "W (Word)", "D (Dword)", "F (Float)"};
 inline constexpr const char* IoTypeChoices[2] = {"B (Byte)", "W (Word)"};
 inline constexpr const char* BitChoices[17] = {"None", "00", "01", "02", "03", "04",
@@ -36,10 +37,12 @@ inline constexpr char kDoubleAlignmentMessage[] =
 inline constexpr char kBitAllowedMessage[] =
     "Digital address is only valid when using types B-byte or W- word  ";
 inline constexpr char kPlcNumberMessage[] = "Wrong PLC number! (2 decimal digits)";
+inline constexpr char kElementNumberMessage[] = "Timers and counters are numbered 0000-0255";
 inline constexpr char kMissingValueMessage[] = "missing value!";
 inline constexpr char kErrorCaption[] = "Error";
 
-// Refills. The analog areas AI and AQ fix the data type at W, without a bit.
+// Refills. The analog areas AI and AQ, timers T and counters C fix the data
+// type at W, without a bit.
 void FillDataTypeCombo(WindowHandle dialog, const char* area);
 void FillBitNumberList(WindowHandle dialog, const char* type);
 
@@ -49,6 +52,10 @@ void PadAddressDigits(char* text);
 
 // Checks: 1 when the rule holds, 0 after showing the rule's message.
 int CheckAddressAlignment(WindowHandle dialog, std::int32_t address, const char* type);
+// Timers and counters: the address is a number, 0..255, and aligned to
+// nothing. Other areas hold; this takes the place of the alignment check.
+int IsNumberedArea(const char* area);
+int CheckElementNumber(WindowHandle dialog, std::int32_t number);
 int CheckIoDataType(WindowHandle dialog, const char* area, const char* type);
 int CheckByteBitNumber(WindowHandle dialog, const char* bit, const char* type);
 int CheckBitAllowed(WindowHandle dialog, const char* type, const char* bit);

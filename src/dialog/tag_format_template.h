@@ -93,7 +93,7 @@ inline constexpr ControlTemplate kTagFormatControls[] = {
     {1055, "STATIC", "Bit number:", 7, 112, 37, 10, kChild | WS_GROUP | SS_LEFT, 0},
     {kNoId, "BUTTON", "", 55, 18, 26, 18, kChild | BS_GROUPBOX, 0},
     {kNoId, "STATIC", "Point type:", 7, 46, 34, 11, kChild | WS_GROUP | SS_LEFT, 0},
-    {kMemoryAreaCombo, "COMBOBOX", "", 56, 44, 84, 97,
+    {kMemoryAreaCombo, "COMBOBOX", "", 56, 44, 84, 117,
      kChild | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, 0},
     {kDataTypeCombo, "COMBOBOX", "", 56, 67, 69, 76,
      kChild | WS_DISABLED | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, WS_EX_STATICEDGE},

@@ -9,7 +9,7 @@ namespace plclink {
 
 struct TagFormatValues {
     char plcText[3];      // PLC number, at most 2 characters
-    char areaLetter[3];   // M, I, Q, V, S, SM, AI or AQ; empty when no area is chosen
+    char areaLetter[3];   // M, I, Q, V, S, SM, AI, AQ, T or C; empty when no area is chosen
     char typeLetter[2];   // B, W, D or F; empty when no type is chosen
     char addressText[5];  // at most 4 characters; 4 digits after OK
     char bitText[5];      // "None" or "00".."15"

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "entry/command_handlers.h"
+#include "address/element_areas.h"
 #include "core/host_log.h"
 #include "core/vpi_instance.h"
 #include "ppi/s7200_messages.h"
@@ -35,8 +36,17 @@ std::int64_t IndexToByteAddress(std::int32_t index, std::int32_t sizeBits) {
     return index;
 }
 
+// The address the request carries: a byte address, or for a timer or
+// counter its number as it stands.
+std::int64_t ItemAddressOf(const TagAccessRecord& record, std::int32_t index) {
+    if (IsElementAddressedArea(record.memArea)) return index;
+    return IndexToByteAddress(index, record.sizeBits);
+}
+
 // Whether `count` elements go in one request (write) or one response (read).
 bool FitsOneFrame(const TagCommand& command, const TagAccessRecord& record, std::int32_t count) {
+    if (command.read && IsElementAddressedArea(record.memArea))
+        return std::int64_t{ElementRecordBytes(record.memArea)} * count <= kMaxReadValueBytes;
     if (command.read)
         return std::int64_t{ReadItemSize(record.memAreaBits)} * count <= kMaxReadValueBytes;
     return kWriteRequestLeBase + std::int64_t{WriteItemSize(record)} * count <= kMaxFrameLe;
@@ -84,8 +94,10 @@ int RefuseRequest(const TagCommand& command, const VpiInstance* instance,
             command.name, count);
         return 1;
     }
-    const std::int64_t byteAddress = IndexToByteAddress(record->elementIndex, record->sizeBits);
-    if (byteAddress < 0 || byteAddress > kMaxByteAddress) {
+    const std::int64_t byteAddress = ItemAddressOf(*record, record->elementIndex);
+    const std::int64_t highestAddress =
+        IsElementAddressedArea(record->memArea) ? kMaxElementNumber : kMaxByteAddress;
+    if (byteAddress < 0 || byteAddress > highestAddress) {
         err(kLogCategory, "%.35s: %s() FAIL (elementIndex: %d)", name, command.name,
             record->elementIndex);
         return 1;
@@ -98,6 +110,14 @@ int RefuseRequest(const TagCommand& command, const VpiInstance* instance,
     if (!command.read && record->memArea == VPI_AREA_AI) {
         err(kLogCategory, "%.35s: %s() FAIL (PLC %d AIW%d: analog inputs are read-only)", name,
             command.name, record->plcNumber, static_cast<int>(byteAddress));
+        return 1;
+    }
+    // Timers and counters are only read: no evidence shows how a CPU takes
+    // a value written to them.
+    if (!command.read && IsElementAddressedArea(record->memArea)) {
+        err(kLogCategory, "%.35s: %s() FAIL (PLC %d %c%d: timers and counters are read-only)", name,
+            command.name, record->plcNumber, record->memArea == VPI_AREA_T ? 'T' : 'C',
+            static_cast<int>(byteAddress));
         return 1;
     }
     return 0;
@@ -125,8 +145,7 @@ std::int32_t RunTagCommand(VpiCallBlock* callBlock, const TagCommand& command) {
     instance->dataStart = buffer;
     EmptyReadValue(command, *record, buffer);
     if (RefuseRequest(command, instance, record) != 0) return VPI_FAILED;
-    record->elementIndex =
-        static_cast<std::int32_t>(IndexToByteAddress(elementIndex, record->sizeBits));
+    record->elementIndex = static_cast<std::int32_t>(ItemAddressOf(*record, elementIndex));
 
     std::int32_t result;
     if (command.read) {

@@ -4,6 +4,7 @@
 // it must carry the request's PDU reference, which the controller echoes,
 // and its function and sizes must be the ones the request in txFrame asked
 // for, or its values would reach the host as good ones.
+#include "address/element_areas.h"
 #include "core/host_log.h"
 #include "core/vpi_instance.h"
 #include "ppi/ppi_frame.h"
@@ -27,6 +28,7 @@ constexpr std::uint16_t kWriteResponseDatLg = 1;
 // A read response's data item: access_result, data_type, length, values.
 constexpr std::size_t kItemHeadLength = 4;
 constexpr std::uint8_t kDataTypeBytes = 0x04;  // its length counts bits
+constexpr std::uint8_t kDataTypeOctets = 0x09;  // its length counts bytes
 
 // Bytes per value by the transport size a read request asked for.
 std::uint32_t ValueBytesOf(std::uint8_t transport) {
@@ -68,12 +70,22 @@ int MatchResponseToRequest(const VpiInstance& instance) {
         if (datLg != kWriteResponseDatLg) return Mismatch(number, "dat_lg", datLg, kWriteResponseDatLg);
         return 0;
     }
+    // Timers and counters: one record per element, its length in bytes. An
+    // answer of any other shape would be read as values it does not hold.
+    const std::uint8_t transport = tx[kRequestTransportOffset];
+    const std::uint32_t recordBytes = static_cast<std::uint32_t>(ElementRecordBytes(transport));
     const std::uint32_t valueBytes =
-        ValueBytesOf(tx[kRequestTransportOffset]) * Big16At(tx + kRequestCountOffset);
+        (recordBytes != 0 ? recordBytes : ValueBytesOf(transport)) * Big16At(tx + kRequestCountOffset);
     if (datLg != kItemHeadLength + valueBytes)
         return Mismatch(number, "dat_lg", datLg, static_cast<unsigned>(kItemHeadLength + valueBytes));
-    // Data in another form than bytes is left to the decoder, which refuses it.
     const std::uint8_t* item = rx + kParamsOffset + parLg;
+    if (recordBytes != 0) {
+        if (item[1] != kDataTypeOctets) return Mismatch(number, "data_type", item[1], kDataTypeOctets);
+        if (Big16At(item + 2) != valueBytes)
+            return Mismatch(number, "data length", Big16At(item + 2), valueBytes);
+        return 0;
+    }
+    // Data in another form than bytes is left to the decoder, which refuses it.
     if (item[1] == kDataTypeBytes && Big16At(item + 2) != valueBytes * 8)
         return Mismatch(number, "data length", Big16At(item + 2), valueBytes * 8);
     return 0;

@@ -18,12 +18,14 @@ std::uint8_t AreaCodeOf(std::uint8_t memArea) {
         case 'Q': return 0x82;
         case 'M': return 0x83;
         case 'V': return 0x84;
-        // Sequence relays, special memory, analog inputs and outputs: their
-        // memArea byte is their area code.
+        // Sequence relays, special memory, analog inputs and outputs, timers
+        // and counters: their memArea byte is their area code.
         case VPI_AREA_S:
         case VPI_AREA_SM:
         case VPI_AREA_AI:
-        case VPI_AREA_AQ: return memArea;
+        case VPI_AREA_AQ:
+        case VPI_AREA_T:
+        case VPI_AREA_C: return memArea;
         default: return 0;
     }
 }

@@ -36,6 +36,7 @@ inline constexpr std::uint8_t kFunctionWrite = 0x05;
 
 // Item specification codes: transport size by element size in bits (byte,
 // word, double word), area code by memArea ('I' 'Q' 'M' 'V' and the VPI_AREA_ values, else 0).
+// A read of timers or counters takes their area code as its transport size.
 inline constexpr std::uint8_t kTransportBit = 0x01;
 std::uint8_t TransportSizeOf(std::uint8_t memAreaBits);
 std::uint8_t AreaCodeOf(std::uint8_t memArea);

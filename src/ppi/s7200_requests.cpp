@@ -2,6 +2,7 @@
 // assembled in place in the instance's txFrame.
 #include <cstring>
 
+#include "address/element_areas.h"
 #include "core/host_log.h"
 #include "core/vpi_instance.h"
 #include "ppi/ppi_frame.h"
@@ -97,8 +98,14 @@ bool AddressFits(const TagAccessRecord& record) {
     return record.elementIndex >= 0 && record.elementIndex <= kMaxByteAddress;
 }
 
+// A timer or counter is addressed by its number itself.
 std::uint32_t BitAddressOf(const TagAccessRecord& record) {
-    return static_cast<std::uint32_t>(record.elementIndex) * 8u;
+    const auto address = static_cast<std::uint32_t>(record.elementIndex);
+    return IsElementAddressedArea(record.memArea) ? address : address * 8u;
+}
+
+std::uint8_t ReadTransportOf(const TagAccessRecord& record, std::uint8_t area) {
+    return IsElementAddressedArea(record.memArea) ? area : TransportSizeOf(record.memAreaBits);
 }
 
 std::uint16_t WordAt(const void* at) {
@@ -166,13 +173,13 @@ int SetS7200RdReq(VpiCallBlock* callBlock, std::int32_t count) {
     VpiInstance& instance = *InstanceOf(callBlock);
     const auto& record = *ParamsOf<TagAccessRecord>(callBlock);
     instance.requestFc = kFcRequest;
-    const std::uint8_t transport = TransportSizeOf(record.memAreaBits);
     const std::uint8_t area = AreaCodeOf(record.memArea);
     if (area == 0) {
         err(kLogCategory, "Vpi%s%02d: SetS7200RdReq() wrong memArea '%c' size: %d", kFamilyTag,
             instance.instanceNumber, record.memArea, record.memAreaBits);
         return 1;
     }
+    const std::uint8_t transport = ReadTransportOf(record, area);
     if (!AddressFits(record)) {
         err(kLogCategory, "Vpi%s%02d: SetS7200RdReq() wrong address: %d", kFamilyTag,
             instance.instanceNumber, record.elementIndex);
@@ -199,6 +206,12 @@ int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count, ValueLayout layou
     if (area == 0) {
         err(kLogCategory, "Vpi%s%02d: SetS7200WrReq() worng memArea '%c' size: %d", kFamilyTag,
             instance.instanceNumber, record.memArea, record.memAreaBits);
+        return 1;
+    }
+    // How a CPU takes a timer's or counter's value is not known: never sent.
+    if (IsElementAddressedArea(record.memArea)) {
+        err(kLogCategory, "Vpi%s%02d: SetS7200WrReq() FAIL (timers and counters are not written)",
+            kFamilyTag, instance.instanceNumber);
         return 1;
     }
     const std::int32_t itemSize = WriteItemSize(record);

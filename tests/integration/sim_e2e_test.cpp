@@ -243,6 +243,25 @@ TEST_F(SimEndToEnd, FurtherAreasAreWrittenReadAndGuardedAsACpuGuardsThem) {
     std::filesystem::remove(preset);
 }
 
+TEST_F(SimEndToEnd, TimersAndCountersAreReadByNumberAndNeverWritten) {
+    const std::string preset = std::filesystem::current_path() / ("preset-" + TestName() + ".txt");
+    std::ofstream(preset) << "2 T 37: 1234 -2 32767\n2 C 12: -5\n";
+    Start({"--load", preset});
+    EXPECT_EQ(Read("02TW0037", kGateByteOrWord), 1234u);
+    EXPECT_EQ(Read("02CW0012", kGateByteOrWord), 0xFFFBu);  // -5
+    std::int16_t timers[3] = {};
+    EXPECT_EQ(Access(VPI_READ_BLOCK, ParseBlock("02TW0037"), timers, 3), 0);
+    EXPECT_EQ(timers[0], 1234);
+    EXPECT_EQ(timers[1], -2);
+    EXPECT_EQ(timers[2], 32767);
+    EXPECT_EQ(Logged(), Texts{});
+    // A write never reaches the line: the simulator would refuse it with 03.
+    EXPECT_EQ(WriteValue(Parse("02TW0037", kGateByteOrWord), 1), 1);
+    EXPECT_EQ(Logged(), Texts{"VpiK701: WriteValue() FAIL (PLC 2 T37: timers and counters are read-only)"});
+    EXPECT_EQ(Read("02TW0037", kGateByteOrWord), 1234u);
+    std::filesystem::remove(preset);
+}
+
 TEST_F(SimEndToEnd, BlocksOfSeveralElementsGoOutAndComeBackInHostOrder) {
     Start();
     const std::uint8_t bytes[6] = {1, 2, 3, 0xFD, 0xFE, 0xFF};

@@ -82,11 +82,12 @@ TEST_F(AreaParseTest, NearMissesAreRefusedWithTheirReason) {
         {{"02SMB00005", kBlockParse, 0, false}, kUntouched, {}},
         {{"02SMB0005", kSingleParse, 0, true}, kUntouched,
          {"VpiK701: invalid chars in address (02SMB0005)"}},
-        // Unknown areas: timers, counters, and two-letter names that are none.
-        {{"02TW0037", kSingleParse, 1, false}, kUntouched,
-         {"VpiK701: invalid chars in address (02TW0037)"}},
-        {{"02CW0000", kBlockParse, 0, false}, kUntouched,
-         {"VpiK701: invalid chars in address (02CW0000)"}},
+        // Unknown areas: letters that name none (timers and counters are
+        // areas now), and two-letter names that are none.
+        {{"02ZW0037", kSingleParse, 1, false}, kUntouched,
+         {"VpiK701: invalid chars in address (02ZW0037)"}},
+        {{"02HW0000", kBlockParse, 0, false}, kUntouched,
+         {"VpiK701: invalid chars in address (02HW0000)"}},
         {{"02AW00000", kSingleParse, 0, false}, kUntouched, {}},
         {{"02AXW000", kSingleParse, 0, false}, kUntouched,
          {"VpiK701: invalid chars in address (02AXW000)"}},

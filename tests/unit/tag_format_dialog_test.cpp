@@ -24,7 +24,7 @@ using linux_dialog::DialogModel;
 using testing::Host;
 using testing::ScriptedDialogFace;
 
-constexpr int M = 0, I = 1, Q = 2, V = 3;           // area items
+constexpr int M = 0, I = 1, Q = 2, V = 3, T = 8;    // area items
 constexpr int B = 0, W = 1, D = 2, F = 3;           // type items (I and Q: B, W only)
 
 struct Outcome {
@@ -199,6 +199,13 @@ TEST_F(TagFormatDialog, OkShowsAtMostOneRuleMessageThenTheLastCheck) {
              d.typeText(kAddressEdit, "");
          },
          {missing}},
+        // A timer's number is aligned to nothing, but stops at 255.
+        {"timer above 255",
+         [](DialogModel& d) {
+             d.chooseItem(kMemoryAreaCombo, T);
+             d.typeText(kAddressEdit, "257");
+         },
+         {kElementNumberMessage}},
     };
     for (const Case& c : cases) {
         face.boxes.clear();

@@ -121,6 +121,7 @@ TEST_F(TagFormatParse, EveryChoiceTheDialogOffersParses) {
     const Type dword{2, 'D', 4, 32, 0, {"0", "100", "9996"}};
     const Type real{3, 'F', 3, 32, 0, {"0", "100", "9996"}};
     const Type fixedWord{-1, 'W', 1, 16, 0, {"0", "10", "9998"}};
+    const Type number{-1, 'W', 1, 16, 0, {"0", "37", "255"}};  // timers and counters
     struct Area {
         std::string name;
         unsigned memArea;
@@ -133,9 +134,11 @@ TEST_F(TagFormatParse, EveryChoiceTheDialogOffersParses) {
                           {"S", VPI_AREA_S, {byte, word, dword, real}},
                           {"SM", VPI_AREA_SM, {byte, word, dword, real}},
                           {"AI", VPI_AREA_AI, {fixedWord}},
-                          {"AQ", VPI_AREA_AQ, {fixedWord}}};
+                          {"AQ", VPI_AREA_AQ, {fixedWord}},
+                          {"T", VPI_AREA_T, {number}},
+                          {"C", VPI_AREA_C, {number}}};
     int combinations = 0;
-    for (int a = 0; a < 8; ++a) {
+    for (int a = 0; a < 10; ++a) {
         const std::size_t plainLength = 7 + areas[a].name.size();
         for (const Type& type : areas[a].types) {
             for (const char* address : type.addresses) {
@@ -156,7 +159,9 @@ TEST_F(TagFormatParse, EveryChoiceTheDialogOffersParses) {
                         EXPECT_EQ(c.gas.size(), plainLength) << what;
                         EXPECT_EQ(c.parsed.bitNumber, VPI_NO_BIT) << what;
                         EXPECT_EQ(c.parsed.sizeBits, type.sizeBits) << what;
-                        EXPECT_EQ(c.parsed.elementIndex, byteAddress / (type.sizeBits / 8))
+                        const bool numbered = areas[a].name == "T" || areas[a].name == "C";
+                        EXPECT_EQ(c.parsed.elementIndex,
+                                  numbered ? byteAddress : byteAddress / (type.sizeBits / 8))
                             << what;
                         continue;
                     }
@@ -172,7 +177,7 @@ TEST_F(TagFormatParse, EveryChoiceTheDialogOffersParses) {
             }
         }
     }
-    EXPECT_EQ(combinations, 3 * (4 * 28 + 2 * 26 + 2 * 1));
+    EXPECT_EQ(combinations, 3 * (4 * 28 + 2 * 26 + 4 * 1));
     EXPECT_TRUE(face.boxes.empty());
     EXPECT_EQ(face.leftOpen, 0);
 }

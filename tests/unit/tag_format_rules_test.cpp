@@ -177,7 +177,7 @@ TEST_F(TagFormatRules, OpeningShowsTheDefaults) {
     EXPECT_EQ(control(kPlcNumberEdit).text, "01");
     EXPECT_EQ(control(kAddressEdit).text, "0000");
     EXPECT_EQ(control(kAddressEdit).textLimit, 4u);
-    EXPECT_EQ(control(kMemoryAreaCombo).items.size(), 8u);  // M I Q V, then S SM AI AQ
+    EXPECT_EQ(control(kMemoryAreaCombo).items.size(), 10u);  // M I Q V, then S SM AI AQ T C
     EXPECT_EQ(control(kMemoryAreaCombo).choice, -1);
     EXPECT_EQ(control(kDataTypeCombo).items.size(), 4u);
     EXPECT_FALSE(control(kDataTypeCombo).enabled);

@@ -144,7 +144,7 @@ DWORD WINAPI ComposeByteBit(void* param) {
     Check(!::IsWindowEnabled(::GetDlgItem(dialog, kBitList)), "bit list starts disabled");
     Check(BitListTop(dialog) == "None", "bit list rests on None");
     const std::string areas = AreaLetters(dialog);
-    Check(areas == "M,I,Q,V,S,SM,AI,AQ", "the eight memory areas in order (" + areas + ")");
+    Check(areas == "M,I,Q,V,S,SM,AI,AQ,T,C", "the ten memory areas in order (" + areas + ")");
 
     Spin(dialog, kPlcSpin, SB_LINEDOWN);
     Check(ItemText(dialog, kPlcEdit) == "01", "PLC spin down stops at 01");

@@ -16,6 +16,7 @@ struct AreaEntry {
 constexpr AreaEntry kAreas[] = {
     {"I", 'I'},         {"Q", 'Q'},          {"M", 'M'},          {"V", 'V'},
     {"S", VPI_AREA_S}, {"SM", VPI_AREA_SM}, {"AI", VPI_AREA_AI}, {"AQ", VPI_AREA_AQ},
+    {"T", VPI_AREA_T}, {"C", VPI_AREA_C},
 };
 
 std::string Upper(std::string_view text) {
@@ -50,5 +51,11 @@ std::size_t AreaLettersAt(std::string_view text, std::size_t at) {
 }
 
 bool HoldsWordsOnly(std::uint8_t memArea) { return memArea == VPI_AREA_AI || memArea == VPI_AREA_AQ; }
+
+bool IsElementAddressed(std::uint8_t memArea) { return memArea == VPI_AREA_T || memArea == VPI_AREA_C; }
+
+int ElementRecordBytes(std::uint8_t memArea) {
+    return memArea == VPI_AREA_T ? 5 : memArea == VPI_AREA_C ? 3 : 0;
+}
 
 }  // namespace plclink::host

@@ -1,6 +1,7 @@
 // read-block and write-block: consecutive elements from a block tag
 // (command 4) with commands 6 and 10, as many as one exchange with an S7-200
 // carries, or one full frame when the user says the station takes it.
+#include "area.h"
 #include "commands.h"
 #include "frame_limits.h"
 #include "value_parse.h"
@@ -30,8 +31,11 @@ struct BlockLimit {
 constexpr BlockLimit kReadLimit{kMaxReadBlockBytes, kFullFrameReadBytes};
 constexpr BlockLimit kWriteLimit{kMaxWriteBlockBytes, kFullFrameWriteBytes};
 
-bool CheckCount(Session& session, ElementType type, long count, BlockLimit limit, bool fullFrames) {
-    const int bytes = ElementBytes(type);
+// `answerBytes`: what one element takes in a read answer when that is not
+// its size (a timer's or counter's record), else 0.
+bool CheckCount(Session& session, ElementType type, long count, BlockLimit limit, bool fullFrames,
+                int answerBytes = 0) {
+    const int bytes = answerBytes != 0 ? answerBytes : ElementBytes(type);
     const long most = ElementsThatFit(fullFrames ? limit.fullFrameBytes : limit.s7200Bytes, bytes);
     if (count >= 1 && count <= most) return true;
     std::string why = "a " + std::string(ElementName(type)) + " block holds 1.." + std::to_string(most) +
@@ -63,14 +67,17 @@ int RunReadBlock(Session& session, const std::string& text, int count, bool full
     if (status != kDone) return status;
     ParsedTag parsed;
     if (!ParseBlockTag(session, text, parsed)) return kUsage;
-    if (!CheckCount(session, parsed.tag.type, count, kReadLimit, fullFrames)) return kUsage;
+    if (!CheckCount(session, parsed.tag.type, count, kReadLimit, fullFrames,
+                    ElementRecordBytes(parsed.tag.memArea)))
+        return kUsage;
     ValueBuffer buffer(parsed.tag.type, count, Layout::Block);
     Transfer done = session.read(parsed.tag, buffer, count, true);
     if (done.result != VPI_OK) return Failed(session, parsed, done);
     std::vector<Record> records;
     for (int i = 0; i < count; ++i) {
         records.push_back(ValueRecord(ElementText(parsed.tag, i, session.threeDigit()),
-                                      parsed.tag.type, buffer.element(i)));
+                                      parsed.tag.type, buffer.element(i),
+                                      IsElementAddressed(parsed.tag.memArea)));
     }
     WriteRecords(session.out(), session.format(), ValueColumns(), records);
     return kDone;

@@ -4,6 +4,7 @@
 // same.
 #include <algorithm>
 
+#include "area.h"
 #include "commands.h"
 #include "tag_reader.h"
 #include "value_record.h"
@@ -44,7 +45,8 @@ int RunRead(Session& session, const std::vector<std::string>& tags) {
             status = std::max<int>(status, ExitStatusOf(reading.done.failure));
             continue;
         }
-        records.push_back(ValueRecord(text, parsed.tag.type, reading.buffer.element(0)));
+        records.push_back(ValueRecord(text, parsed.tag.type, reading.buffer.element(0),
+                                      IsElementAddressed(parsed.tag.memArea)));
     }
     WriteRecords(session.out(), session.format(), ValueColumns(), records);
     return status;

@@ -99,6 +99,8 @@ Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, 
         case FailureKind::LineFailure:
             return {kind, "the request could not be sent on the serial line"};
         case FailureKind::RequestRefused:
+            if (Has(cause->text, "timers and counters"))
+                return {kind, "timers and counters (T, C) are read-only; nothing was sent"};
             if (Has(cause->text, "read-only")) return {kind, "analog inputs (AI) are read-only; nothing was sent"};
             return {kind, "the driver could not build the request for this tag"};
         default: break;

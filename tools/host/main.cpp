@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
                                          "(default: what the address says)");
     parse->add_flag("--block", block, "Parse as block addresses (command 4)")->excludes(gateOption);
 
-    auto* read = app.add_subcommand("read", "Read tags (command 5)");
+    auto* read = app.add_subcommand("read", "Read tags (command 5); timers and counters too, e.g. 02TW0037, 02CW0012");
     read->add_option("tags", tags, "Tag addresses")->required();
 
     std::vector<std::string> assignments;
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     std::string blockTag;
     int count = 0;
     auto* readBlock = app.add_subcommand("read-block", "Read COUNT consecutive elements (commands 4 and 6)");
-    readBlock->add_option("tag", blockTag, "First element, e.g. 02VW0100")->required();
+    readBlock->add_option("tag", blockTag, "First element, e.g. 02VW0100, or 02TW0037 for T37 on")->required();
     readBlock->add_option("count", count, "Number of elements")->required();
     bool fullFrames = false;
     constexpr char kMaxFrameHelp[] =
@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
     MonitorOptions monitorOptions;
     long pollCount = 0;
     double duration = 0;
-    auto* monitor = app.add_subcommand("monitor", "Poll tags: a live table on a terminal, one line per poll otherwise");
+    auto* monitor = app.add_subcommand("monitor", "Poll tags: a live table on a terminal, one line per poll otherwise "
+                                      "(timers and counters too; each is read alone)");
     monitor->add_option("tags", monitorOptions.tags, "Tag addresses")->required();
     monitor->add_option("-i,--interval", monitorOptions.intervalMs, "Poll interval in ms")
         ->capture_default_str()
@@ -126,7 +127,9 @@ int main(int argc, char** argv) {
     long length = 0;
     int plc = 2;
     auto* dump = app.add_subcommand("dump", "Copy a memory range to a file (blocks of 222 bytes)");
-    dump->add_option("area", area, "Area: I, Q, M, V, S, SM, AI or AQ (AI and AQ: even start and length)")
+    dump->add_option("area", area,
+                     "Area: I, Q, M, V, S, SM, AI or AQ (AI and AQ: even start and length; timers "
+                     "and counters are no byte range: read them with read, monitor or read-block)")
         ->required()
         ->check(CLI::IsMember({"I", "Q", "M", "V", "S", "SM", "AI", "AQ"}, CLI::ignore_case));
     dump->add_option("start", start, "First byte address")->required();
@@ -135,7 +138,9 @@ int main(int argc, char** argv) {
     dump->add_option("--plc", plc, "PLC (station) number")->capture_default_str()->check(CLI::Range(0, 999));
 
     int loadPlc = 2;
-    auto* load = app.add_subcommand("load", "Write a memory image file back (blocks of 212 bytes) and verify it");
+    auto* load = app.add_subcommand("load",
+                                    "Write a memory image file back (blocks of 212 bytes) and verify it "
+                                    "(not timers or counters, which are not written)");
     load->add_option("file", file, "Memory image file (as dump writes it)")->required();
     auto* loadPlcOption = load->add_option("--plc", loadPlc, "PLC number (default: the file's)")->check(CLI::Range(0, 999));
 

@@ -9,10 +9,17 @@
 #include "area.h"
 
 namespace plclink::host {
+namespace {
+
+constexpr const char* kNoElementRanges =
+    "timers and counters are no range of bytes: read them with read, monitor or read-block";
+
+}  // namespace
 
 std::string CheckRange(const std::string& area, int start, long length) {
     const std::uint8_t memArea = MemAreaOfName(area);
     if (memArea == 0) return std::string("area must be ") + kAreaList;
+    if (IsElementAddressed(memArea)) return kNoElementRanges;
     if (start < 0 || start >= kAddressLimit) return "start must be 0..9999";
     if (length < 1 || start + length > kAddressLimit) {
         return "length must be 1.." + std::to_string(kAddressLimit - start) +
@@ -77,6 +84,7 @@ std::string TakeHeaderValue(int key, const std::string& value, MemoryImage& imag
         case kArea: {
             const std::string area = CanonicalAreaName(value);
             if (area.empty()) return std::string("area must be ") + kAreaList;
+            if (IsElementAddressed(MemAreaOfName(area))) return kNoElementRanges;
             image.area = area;
             return "";
         }

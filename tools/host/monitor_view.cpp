@@ -4,10 +4,19 @@
 #include <cstdio>
 #include <sstream>
 
+#include "area.h"
 #include "time_text.h"
 #include "value_format.h"
 
 namespace plclink::host {
+namespace {
+
+// The value as the monitor shows it: timers and counters as signed numbers.
+std::string ShownValue(const Tag& tag, std::uint32_t raw) {
+    return IsElementAddressed(tag.memArea) ? SignedText(tag.type, raw) : ValueText(tag.type, raw);
+}
+
+}  // namespace
 
 void TagWatch::count(bool succeeded, std::uint32_t value, FailureKind failure, double milliseconds,
                      Clock::time_point at) {
@@ -43,8 +52,8 @@ std::string SecondsText(double seconds) {
 
 std::string TagWatch::valueText(Clock::time_point now) const {
     if (!hasValue()) return "-";
-    if (!stale()) return ValueText(tag.type, raw);
-    return "was " + ValueText(tag.type, raw) + " (" + SecondsText(SecondsBetween(rawAt, now)) + " s ago)";
+    if (!stale()) return ShownValue(tag, raw);
+    return "was " + ShownValue(tag, raw) + " (" + SecondsText(SecondsBetween(rawAt, now)) + " s ago)";
 }
 
 std::string TagWatch::statusText() const { return seen ? KindName(lastFailure) : "-"; }
@@ -58,7 +67,7 @@ std::string Pad(const std::string& text, std::size_t width) {
 Cell ValueCell(const TagWatch& w) {
     if (!w.hasValue()) return Cell::Null();
     if (w.tag.type == ElementType::Float && !FloatIsFinite(w.raw)) return Cell::Text(FloatText(w.raw));
-    return Cell::Number(ValueText(w.tag.type, w.raw));
+    return Cell::Number(ShownValue(w.tag, w.raw));
 }
 
 }  // namespace
@@ -100,7 +109,7 @@ std::vector<std::string> LiveTableLines(const MonitorHeading& heading,
 std::string PollLine(std::chrono::system_clock::time_point time, const std::vector<TagWatch>& watches) {
     std::string line = LocalTimeText(time, false);
     for (const TagWatch& w : watches) {
-        line += "  " + w.tag.text + "=" + (w.ok ? ValueText(w.tag.type, w.raw) : w.statusText());
+        line += "  " + w.tag.text + "=" + (w.ok ? ShownValue(w.tag, w.raw) : w.statusText());
     }
     return line;
 }
@@ -120,7 +129,7 @@ std::string PollCsvLine(std::chrono::system_clock::time_point time, const std::v
     std::string line = LocalTimeText(time, true);
     for (const TagWatch& w : watches) {
         line += ',';
-        line += CsvField(w.ok ? ValueText(w.tag.type, w.raw) : w.statusText());
+        line += CsvField(w.ok ? ShownValue(w.tag, w.raw) : w.statusText());
     }
     return line;
 }

@@ -4,6 +4,7 @@
 #include <map>
 #include <utility>
 
+#include "area.h"
 #include "frame_limits.h"
 #include "plclink/vpi.h"
 
@@ -30,6 +31,8 @@ int GuaranteedAreaBytes(std::uint8_t area) {
 int TagBytes(const Tag& tag) { return ElementBytes(tag.type); }
 
 bool MayShareABlock(const Tag& tag) {
+    // A timer's or counter's number is no byte: no block of bytes holds it.
+    if (IsElementAddressed(tag.memArea)) return false;
     const int limit = GuaranteedAreaBytes(tag.memArea);
     return tag.byteAddress() >= 0 && (limit == 0 || tag.byteAddress() + TagBytes(tag) <= limit);
 }

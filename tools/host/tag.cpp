@@ -21,6 +21,11 @@ ElementType ElementTypeOfText(std::string_view text, bool threeDigit) {
     }
 }
 
+std::int32_t Tag::byteAddress() const {
+    if (IsElementAddressed(memArea)) return elementIndex;
+    return elementIndex * (sizeBits / 8 > 0 ? sizeBits / 8 : 1);
+}
+
 void TakeGateAddress(Tag& tag, const GateParseRecord& record) {
     tag.plcNumber = record.plcNumber;
     tag.memArea = record.memArea;
@@ -55,8 +60,10 @@ std::string GateAddressText(int plcNumber, std::string_view area, ElementType ty
 
 std::string ElementText(const Tag& first, int index, bool threeDigit) {
     if (index == 0) return first.text;
+    // Timers and counters of a block are consecutive numbers.
+    const int step = IsElementAddressed(first.memArea) ? 1 : ElementBytes(first.type);
     return GateAddressText(first.plcNumber, AreaName(first.memArea), first.type,
-                           first.byteAddress() + index * ElementBytes(first.type), threeDigit);
+                           first.byteAddress() + index * step, threeDigit);
 }
 
 }  // namespace plclink::host

@@ -22,8 +22,8 @@ struct Tag {
     std::uint32_t bitNumber = VPI_NO_BIT;
     std::int32_t sizeBits = 0;
 
-    // Byte address of the (first) element.
-    std::int32_t byteAddress() const { return elementIndex * (sizeBits / 8 > 0 ? sizeBits / 8 : 1); }
+    // Byte address of the (first) element; a timer's or counter's number.
+    std::int32_t byteAddress() const;
     // The station the module addresses: the low byte of the PLC number.
     int station() const { return plcNumber & 0xFF; }
 };

@@ -16,7 +16,7 @@ Record TagRecord(const std::string& tagText, ElementType type) {
     return record;
 }
 
-Record ValueRecord(const std::string& tagText, ElementType type, std::uint32_t raw) {
+Record ValueRecord(const std::string& tagText, ElementType type, std::uint32_t raw, bool signedValue) {
     Record record = TagRecord(tagText, type);
     switch (type) {
         case ElementType::Float:
@@ -30,7 +30,7 @@ Record ValueRecord(const std::string& tagText, ElementType type, std::uint32_t r
             record.add("hex", Cell::Null());
             break;
         default:
-            record.add("value", Cell::Number(UnsignedText(type, raw)));
+            record.add("value", Cell::Number(signedValue ? SignedText(type, raw) : UnsignedText(type, raw)));
             record.add("signed", Cell::Number(SignedText(type, raw)));
             record.add("hex", Cell::Text(HexText(type, raw)));
     }

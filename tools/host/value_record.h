@@ -15,7 +15,10 @@ namespace plclink::host {
 const std::vector<std::string>& ValueColumns();
 
 // tag, type, value, signed, hex and status "ok".
-Record ValueRecord(const std::string& tagText, ElementType type, std::uint32_t raw);
+// `signedValue`: the value column reads the word as signed (timers and
+// counters, whose values are signed numbers).
+Record ValueRecord(const std::string& tagText, ElementType type, std::uint32_t raw,
+                   bool signedValue = false);
 
 // tag and type, for a record that will carry a failure.
 Record TagRecord(const std::string& tagText, ElementType type);

@@ -248,7 +248,7 @@ TEST(Failure, ParseFailuresQuoteTheModuleAndSayWhatIsWrong) {
     EXPECT_EQ(AddressHint("02VD0102", false, true), "a dword or float address must be a multiple of 4");
     EXPECT_EQ(AddressHint("02VW01007", false, false), "only a byte (B) tag can name a bit");
     EXPECT_EQ(AddressHint("02VB01008", false, false), "the bit must be 0-7");
-    EXPECT_EQ(AddressHint("02XB0100", false, false), "the area must be I, Q, M, V, S, SM, AI or AQ");
+    EXPECT_EQ(AddressHint("02XB0100", false, false), "the area must be I, Q, M, V, S, SM, AI, AQ, T or C");
     EXPECT_NE(AddressHint("02VB01007", false, true).find("expected"), std::string::npos);  // no bits in blocks
     EXPECT_NE(AddressHint("002VW0100", false, false).find("--three-digit"), std::string::npos);
     EXPECT_NE(AddressHint("02VW0100", true, false).find("three-digit"), std::string::npos);

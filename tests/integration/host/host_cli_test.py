@@ -94,7 +94,8 @@ class Parse(HostCase):
         self.assertEqual(rows["002SMB00005"]["bit"], 5)
         self.assertIn("AI holds words only", rows["002AIB0000"]["error"])
         self.assertIn("a word address must be even", rows["002AIW0001"]["error"])
-        self.assertIn("timers and counters are not served", rows["002TW0037"]["error"])
+        self.assertEqual(rows["002TW0037"]["area"], "T")
+        self.assertEqual(rows["002TW0037"]["element_index"], 37)
         self.assertEqual(r.returncode, 1)
 
     def test_gate_type_and_block_forms(self):
@@ -174,10 +175,10 @@ class SimCase(HostCase):
         super().setUp()
         self.port = self.start_sim(*self.sim_args)
 
-    def start_sim(self, *args):
+    def start_sim(self, *args, preload=PRELOAD):
         memory = os.path.join(self.dir.name, "memory.txt")
         with open(memory, "w") as f:
-            f.write(PRELOAD)
+            f.write(preload)
         self.sim_err = open(os.path.join(self.dir.name, "sim.err"), "w")
         self.addCleanup(self.sim_err.close)
         sim = subprocess.Popen([SIM, "--station", "2", "--load", memory, *args], stdout=subprocess.PIPE,
@@ -536,6 +537,37 @@ class Coalescing(SimCase):
         with open(os.path.join(self.dir.name, "aq.txt")) as f:
             self.assertIn("area AQ\nstart 0\nlength 4\n0000: 00 00 04 D2\n", f.read())
         self.assertEqual(host("dump", "ai", "1", "4", "x.txt").returncode, 2)
+
+    def test_timers_and_counters_are_read_alone_and_never_written(self):
+        port = self.start_sim("--trace", preload=PRELOAD + "2 T 37: 1234 5 6\n2 C 12: -5\n")
+        host = lambda *args: self.run_host("--port", port, "--timeout", "300", *args)
+        before = self.requests_seen()
+        r = host("--format", "json", "read", "02TW0037", "02CW0012", "02TW0038")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        rows = {row["tag"]: row for row in self.json_of(r)}
+        self.assertEqual(rows["02TW0037"]["value"], 1234)
+        self.assertEqual(rows["02CW0012"]["value"], -5)  # shown signed
+        self.assertEqual(rows["02TW0038"]["value"], 5)
+        self.assertEqual(self.requests_seen() - before, 3)  # never merged into a block
+        with open(os.path.join(self.dir.name, "sim.err")) as f:
+            self.assertIn("12 0A 10 1F 00 01 00 00 1F 00 00 25", f.read())
+        r = host("--format", "json", "read-block", "02TW0037", "3")
+        self.assertEqual([row["value"] for row in self.json_of(r)], [1234, 5, 6])
+        self.assertEqual([row["tag"] for row in self.json_of(r)], ["02TW0037", "02TW0038", "02TW0039"])
+        before = self.requests_seen()
+        r = host("write", "02TW0037=1")
+        self.assertEqual(r.returncode, 2, r.stderr)
+        self.assertIn("timers and counters (T, C) are read-only", r.stderr)
+        self.assertEqual(host("dump", "T", "0", "2", "t.txt").returncode, 2)
+        self.assertEqual(self.requests_seen(), before)
+
+    def test_a_timer_answered_with_word_records_is_a_bad_frame(self):
+        port = self.start_sim("--fault", "mismatch:always", preload="2 T 37: 1234\n")
+        r = self.run_host("--port", port, "--format", "json", "read", "02TW0037")
+        self.assertEqual(r.returncode, 1, r.stderr)
+        row = self.json_of(r)[0]
+        self.assertEqual(row["status"], "bad frame")
+        self.assertIsNone(row.get("value"))
 
     def test_a_refused_block_is_read_tag_by_tag(self):
         port = self.start_sim("--v-size", "1000")  # V1000 and beyond are refused
