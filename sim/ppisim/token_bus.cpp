@@ -117,18 +117,22 @@ void TokenBus::outsideFrame(const Frame& frame, std::int64_t startUs) {
         const auto bits = (tx.startUs - lastEndUs_) * static_cast<std::int64_t>(params_.baud) / 1000000;
         trace_.note(tx.startUs, "bus idle violated (" + Number(static_cast<unsigned>(bits)) + " bit times)");
     }
-    if (outOfTurn(frame)) {
+    if (outOfTurn(frame, tx.startUs)) {
         ++totals_.outOfTurn;
         trace_.note(tx.startUs, "out of turn: " + describe(tx) + " while station " + Number(*holder_) +
                                     " holds the token");
         tx.lost = true;
-        spoilNext_ = true;
+        // One on the line already is what it collides with; else the next.
+        if (onAir_.empty()) spoilUntilUs_ = tx.startUs + params_.lineUs(tx.bytes.size()) + params_.slotUs();
     }
     start(std::move(tx));
 }
 
-bool TokenBus::outOfTurn(const Frame& frame) const {
+bool TokenBus::outOfTurn(const Frame& frame, std::int64_t startUs) const {
     if (masters_.empty() || !holder_ || *holder_ == frame.sa) return false;
+    // After the sender's lost-token time of silence it may claim the token.
+    const bool claim = frame.kind == FrameKind::SD4 && frame.sa == frame.da;
+    if (claim && startUs - lastEndUs_ >= params_.lostTokenUs(frame.sa)) return false;
     return frame.kind == FrameKind::SD4 || (frame.fc & kFcRequestBit) != 0;
 }
 
@@ -165,12 +169,12 @@ void TokenBus::start(Transmission tx) {
     }
     if (tx.sender != kOutside) {
         trace_.frame(tx.startUs, "tx", tx.bytes);
-        if (spoilNext_ && !tx.lost) {
+        if (tx.startUs <= spoilUntilUs_ && !tx.lost) {
             ++totals_.collisions;
             trace_.note(tx.startUs, "collision: " + describe(tx) + " with the out-of-turn frame; both lost");
             tx.lost = true;
         }
-        spoilNext_ = false;
+        spoilUntilUs_ = -1;
         // The bytes leave as the line carries them; a collision cuts them short.
         for (std::size_t i = 0; i < tx.bytes.size(); ++i)
             out_.push_back({tx.startUs + params_.lineUs(i + 1), tx.bytes[i], tx.id});

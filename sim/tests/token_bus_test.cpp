@@ -209,6 +209,19 @@ TEST(TokenBusTest, AnOutsideMasterThatTalksOutOfTurnCollides) {
     EXPECT_GT(Master(rig.bus(), 0).stats().jobsDone, done + 10);
 }
 
+TEST(TokenBusTest, AnOutsideMasterMayClaimATokenLostWithItsHolder) {
+    Rig rig;
+    rig.addMaster({.address = 1, .silentAfterS = 1.0});
+    rig.runUntil(1 * kSecond);
+    rig.sendAt(1 * kSecond + 10000, EncodeSD4(0, 0));  // too soon: 1 may still hold it
+    rig.sendAt(2 * kSecond, EncodeSD4(0, 0));          // after 6 slot times of silence
+    rig.sendAt(2 * kSecond + 10000, EncodeSD4(0, 0));
+    rig.runUntil(3 * kSecond);
+    EXPECT_EQ(rig.bus().totals().outOfTurn, 1u);
+    EXPECT_EQ(rig.bus().holder(), std::optional<std::uint8_t>(0));
+    EXPECT_EQ(rig.bus().ring(), std::set<std::uint8_t>({0}));
+}
+
 TEST(TokenBusTest, AFrameRightAfterAnotherBreaksTheBusIdleRule) {
     Rig rig;  // no masters: the outside master alone, in turn
     const Bytes read = EncodeSD2(2, 0, 0x6C, EncodeReadJob(1, Area::V, 0, 2));
