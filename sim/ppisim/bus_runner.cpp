@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <ostream>
+#include <thread>
 
 #include "ppisim/fdl.h"
 
@@ -57,7 +58,9 @@ int RunTokenBus(Line& line, TokenBus& bus, const RunOptions& options, Trace& tra
         if (ready <= 0) continue;
         if (p.revents & POLLNVAL) return 1;
         if (!(p.revents & POLLIN)) {
-            line.hangUp();
+            // A master's connection that failed ends; on a terminal nobody
+            // holds the far end open: wait for a master to come.
+            if (!line.hangUp()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
         std::uint8_t buffer[512];
