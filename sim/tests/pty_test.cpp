@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "hex.h"
+#include "ppisim/fdl.h"
 
 #ifdef PPI_SIM_PATH
 namespace ppisim {
@@ -285,6 +286,47 @@ TEST(PpiSimOnPty, SimulatedMastersRingOnTheLineAndReportTheirSummary) {
     EXPECT_NE(line.find(" collisions=0 out_of_turn=0 idle_violations=0"), std::string::npos) << line;
     close(fd);
     EXPECT_EQ(sim.stop(), 0);
+}
+
+// A master on the port that joins the simulated masters' ring by the rules:
+// "ready" (0x20) to a status request, then the token, passed on to 1.
+TEST(PpiSimOnPty, AMasterOnThePortJoinsTheRingByTheRules) {
+    SimProcess sim({"--line-speed", "--station", "2", "--master", "1", "--master", "3", "--hsa", "4",
+                    "--slot-time", "1000"});
+    const int fd = sim.openPort();
+    ASSERT_GE(fd, 0);
+    FrameReader reader;
+    int asked = 0, tokens = 0;
+    for (auto start = Clock::now(); SecondsSince(start) < 8;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 5) <= 0) continue;
+        std::uint8_t buffer[256];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        reader.feed(std::span(buffer, static_cast<std::size_t>(n)), 0);
+        while (auto frame = reader.next()) {
+            if (frame->da != 0) continue;
+            Bytes answer;
+            if (frame->kind == FrameKind::SD4) {
+                answer = EncodeSD4(1, 0);
+                ++tokens;
+            } else if (IsStatusRequest(*frame)) {
+                answer = EncodeSD1(frame->sa, 0, kStatusMasterReady);
+                ++asked;
+            }
+            if (answer.empty()) continue;
+            usleep(5000);  // the bus idle time first
+            ASSERT_EQ(write(fd, answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
+        }
+    }
+    EXPECT_GT(asked, 0);
+    EXPECT_GT(tokens, 3);  // it stays in the ring
+    sim.signal(SIGUSR1);
+    sim.nextLine();
+    sim.nextLine();
+    const std::string line = sim.nextLine();
+    EXPECT_NE(line.find(" collisions=0 out_of_turn=0 idle_violations=0"), std::string::npos) << line;
+    close(fd);
 }
 
 TEST(PpiSimTool, ExplainsEveryOptionAndRejectsBadOnes) {
