@@ -44,8 +44,6 @@ bool TokenBus::addMaster(const MasterConfig& config, std::string* why) {
     }
     if (!stations_.station(config.station))
         return fail("station " + Number(config.station) + " to read from is not simulated");
-    const auto index = masters_.size();
-    (void)index;
     masters_.push_back(std::make_unique<SimMaster>(
         config, params_, [this](std::int64_t t, const std::string& text) { trace_.note(t, text); },
         seed_));
@@ -162,7 +160,6 @@ void TokenBus::collide(Transmission& other, const Transmission& tx, std::int64_t
 void TokenBus::start(Transmission tx) {
     tx.id = nextId_++;
     tx.endUs = tx.startUs + params_.lineUs(tx.bytes.size());
-    const bool wasLost = tx.lost;
     for (Transmission& other : onAir_) {
         collide(other, tx, tx.startUs);
         tx.lost = true;
@@ -179,7 +176,6 @@ void TokenBus::start(Transmission tx) {
         for (std::size_t i = 0; i < tx.bytes.size(); ++i)
             out_.push_back({tx.startUs + params_.lineUs(i + 1), tx.bytes[i], tx.id});
     }
-    (void)wasLost;
     for (std::size_t i = 0; i < masters_.size(); ++i)
         if (static_cast<int>(i) != tx.sender) masters_[i]->lineBusy(tx.startUs);
     onAir_.push_back(std::move(tx));

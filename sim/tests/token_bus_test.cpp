@@ -25,10 +25,7 @@ class Rig {
 public:
     using Outside = std::function<std::optional<Bytes>(const Frame&)>;
 
-    explicit Rig(std::vector<std::string> masterless = {}) : trace_(&log_), bus_(stations_, params_, trace_) {
-        (void)masterless;
-        stations_.addStation(2, AreaSizes{});
-    }
+    Rig() : trace_(&log_), bus_(stations_, params_, trace_) { stations_.addStation(2, AreaSizes{}); }
     TokenBus& bus() { return bus_; }
     std::string log() const { return log_.str(); }
     void addMaster(MasterConfig config) {
@@ -46,7 +43,6 @@ public:
             if (t > untilUs) break;
             if (t == replyAtUs_) {
                 replyAtUs_ = kNeverUs;
-                Frame frame;
                 FrameReader one;
                 one.feed(reply_, t);
                 bus_.outsideFrame(*one.next(), t);
