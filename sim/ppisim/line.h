@@ -32,6 +32,9 @@ public:
     // Turns away a master that arrived meanwhile: the trace's note of it,
     // empty when none was waiting.
     virtual std::string refuseLatecomer() { return {}; }
+    // Drops what the far end has not read yet, where the line can (a
+    // pseudo-terminal nobody reads fills up; a bus does not wait for it).
+    virtual void discardUnread() {}
 };
 
 // Writes every byte to the non-blocking descriptor `fd`, waiting for room at
