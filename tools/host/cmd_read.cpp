@@ -1,5 +1,5 @@
-// read: the value of each tag (command 5; close tags of one station and
-// area together in a block read, see tag_reader.h). A tag whose address is
+// read: the value of each tag (all of them with command 20 in multi-item
+// requests, or command 5 per tag, see tag_reader.h). A tag whose address is
 // refused fails the run with the usage status; the others are read all the
 // same.
 #include <algorithm>

@@ -64,8 +64,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 40));
     bool noCoalesce = false;
     app.add_flag("--no-coalesce", noCoalesce,
-                 "read and monitor: one transaction per tag, instead of one block read for tags "
-                 "that lie close together");
+                 "read and monitor: one transaction per tag (command 5), instead of multi-item "
+                 "requests that carry many tags each (command 20)");
     bool verbose = false;
     app.add_option("--log", options.logFile, "Append every log line of the module to this file");
     app.add_flag("-v,--verbose", verbose,

@@ -16,14 +16,18 @@ TagReader::Step TagReader::SingleStep(std::size_t index) {
 }
 
 TagReader::TagReader(Session& session, std::vector<Tag> tags, bool coalesce)
-    : session_(session), tags_(std::move(tags)) {
+    : session_(session), tags_(std::move(tags)), together_(coalesce && !tags_.empty()) {
+    if (!together_) plan(false);
+}
+
+void TagReader::plan(bool coalesce) {
     const LineOptions& line = session_.options().line;
-    const auto plan = coalesce ? PlanReads(tags_, CoalesceRuleFor(line.baud, session_.pauseMs()))
+    const auto reads = coalesce ? PlanReads(tags_, CoalesceRuleFor(line.baud, session_.pauseMs()))
                                : OneByOne(tags_);
     // The block parses' trace lines say nothing the user asked about.
     HostLog& log = HostLog::Instance();
     log.hold(true);
-    for (const ReadStep& planned : plan) {
+    for (const ReadStep& planned : reads) {
         if (!planned.isBlock()) {
             steps_.push_back(Step{planned, Tag{}});
             continue;
@@ -77,10 +81,35 @@ bool TagReader::readBlock(const Step& step, std::vector<TagReading>& out) {
     return true;
 }
 
+bool TagReader::readTogether(std::vector<TagReading>& out) {
+    std::vector<ValueBuffer> buffers;
+    for (const Tag& tag : tags_) buffers.emplace_back(tag.type, 1, Layout::Single);
+    TagsTransfer done;
+    {
+        DeferInterrupts quiet;
+        done = session_.readTags(tags_, buffers);
+    }
+    if (!done.available) return false;
+    requestsLastRound_ = done.requests;
+    for (std::size_t i = 0; i < tags_.size(); ++i) {
+        out[i].done = std::move(done.tags[i]);
+        out[i].buffer = out[i].done.result == VPI_OK ? buffers[i] : ValueBuffer(tags_[i].type, 1, Layout::Single);
+    }
+    return true;
+}
+
 std::vector<TagReading> TagReader::readAll() {
     std::vector<TagReading> out(tags_.size());
+    if (together_) {
+        if (readTogether(out)) return out;
+        // A module without command 20: the host plans the blocks itself.
+        together_ = false;
+        plan(true);
+    }
+    requestsLastRound_ = 0;
     std::vector<Step> next;
     for (const Step& step : steps_) {
+        ++requestsLastRound_;
         if (!step.plan.isBlock()) {
             readSingle(step.plan.tags.front(), out);
             next.push_back(step);
@@ -92,6 +121,7 @@ std::vector<TagReading> TagReader::readAll() {
         }
         // Refused as a block: these tags are read alone from now on.
         for (std::size_t index : step.plan.tags) {
+            ++requestsLastRound_;
             readSingle(index, out);
             next.push_back(SingleStep(index));
         }

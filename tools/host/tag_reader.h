@@ -1,11 +1,16 @@
-// Reads a fixed set of tags, round after round, through a read plan: each
-// step is one transaction, a single read (command 5) or a block read of
-// bytes (commands 4 and 6) whose bytes are handed out to its tags. Every tag
-// gets the value a single read of it would give.
+// Reads a fixed set of tags, round after round. With coalescing, each round
+// is one call of command 20, which packs the tags into multi-item requests
+// (close tags share an item there; the module's packing is the one place
+// that groups them). Without, each tag is a single read (command 5).
 //
-// A block the controller refuses (result 1) is read tag by tag in that round
-// and in all later ones, so one address the controller does not have fails
-// alone. A block whose link fails fails every tag in it.
+// A module without command 20 is read through a read plan instead: each
+// step is one transaction, a single read or a block read of bytes
+// (commands 4 and 6) whose bytes are handed out to its tags. A block the
+// controller refuses (result 1) is read tag by tag in that round and in all
+// later ones, so one address the controller does not have fails alone. A
+// block whose link fails fails every tag in it.
+//
+// Every tag gets the value a single read of it would give.
 #pragma once
 
 #include <cstddef>
@@ -31,8 +36,8 @@ public:
     // One round: a reading per tag, in the order of the tags.
     std::vector<TagReading> readAll();
 
-    // Transactions a round takes when nothing fails.
-    std::size_t transactionsPerRound() const { return steps_.size(); }
+    // Requests the last round sent (without repeated attempts).
+    std::size_t requestsLastRound() const { return requestsLastRound_; }
 
 private:
     struct Step {
@@ -41,6 +46,9 @@ private:
     };
 
     static Step SingleStep(std::size_t index);
+    void plan(bool coalesce);
+    // False when the module has no command 20.
+    bool readTogether(std::vector<TagReading>& out);
     void readSingle(std::size_t index, std::vector<TagReading>& out);
     // False when the block was refused and its tags are to be read alone.
     bool readBlock(const Step& step, std::vector<TagReading>& out);
@@ -48,6 +56,8 @@ private:
     Session& session_;
     std::vector<Tag> tags_;
     std::vector<Step> steps_;
+    bool together_ = false;  // command 20 reads the rounds
+    std::size_t requestsLastRound_ = 0;
 };
 
 }  // namespace plclink::host
