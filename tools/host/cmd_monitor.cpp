@@ -100,7 +100,7 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
     }
     std::vector<Tag> tags;
     for (const TagWatch& watch : watches) tags.push_back(watch.tag);
-    TagReader reader(session, tags, session.options().coalesce);
+    TagReader reader(session, tags, ReadModeOf(session.options()));
 
     const bool live = session.format() == Format::Table && IsTerminal(stdout);
     const bool logHeld = live && HostLog::Instance().sendsToStderr();

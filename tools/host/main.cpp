@@ -64,8 +64,11 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(1, 40));
     bool noCoalesce = false;
     app.add_flag("--no-coalesce", noCoalesce,
-                 "read and monitor: one transaction per tag (command 5), instead of multi-item "
-                 "requests that carry many tags each (command 20)");
+                 "read and monitor: one transaction per tag, instead of one block read for tags "
+                 "that lie close together (or many tags per request with --multi-item)");
+    app.add_flag("--multi-item", options.multiItem,
+                 "read and monitor: read each round's tags with multi-item requests (command 20), "
+                 "many scattered tags per request, close ones sharing an item");
     bool verbose = false;
     app.add_option("--log", options.logFile, "Append every log line of the module to this file");
     app.add_flag("-v,--verbose", verbose,

@@ -31,6 +31,7 @@ struct GlobalOptions {
     bool threeDigit = false;
     std::optional<int> pauseMs;  // --pause: written into the initialization file
     bool coalesce = true;        // read and monitor group close tags into blocks
+    bool multiItem = false;      // ... or into multi-item requests (command 20)
     std::string logFile;
     Format format = Format::Table;
 };

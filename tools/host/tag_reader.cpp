@@ -1,5 +1,6 @@
 #include "tag_reader.h"
 
+#include <map>
 #include <utility>
 
 #include "area.h"
@@ -15,9 +16,25 @@ TagReader::Step TagReader::SingleStep(std::size_t index) {
     return step;
 }
 
-TagReader::TagReader(Session& session, std::vector<Tag> tags, bool coalesce)
-    : session_(session), tags_(std::move(tags)), together_(coalesce && !tags_.empty()) {
-    if (!together_) plan(false);
+ReadMode ReadModeOf(const GlobalOptions& options) {
+    if (!options.coalesce) return ReadMode::OneByOne;
+    return options.multiItem ? ReadMode::MultiItem : ReadMode::Blocks;
+}
+
+TagReader::TagReader(Session& session, std::vector<Tag> tags, ReadMode mode)
+    : session_(session), tags_(std::move(tags)), together_(mode == ReadMode::MultiItem) {
+    if (!together_) {
+        plan(mode == ReadMode::Blocks);
+        return;
+    }
+    // One call per station: the last response the module keeps, which
+    // explains a refusal by the controller, is then that station's.
+    std::map<int, std::size_t> slots;
+    for (std::size_t i = 0; i < tags_.size(); ++i) {
+        auto [slot, fresh] = slots.try_emplace(tags_[i].station(), byStation_.size());
+        if (fresh) byStation_.emplace_back();
+        byStation_[slot->second].push_back(i);
+    }
 }
 
 void TagReader::plan(bool coalesce) {
@@ -82,18 +99,26 @@ bool TagReader::readBlock(const Step& step, std::vector<TagReading>& out) {
 }
 
 bool TagReader::readTogether(std::vector<TagReading>& out) {
-    std::vector<ValueBuffer> buffers;
-    for (const Tag& tag : tags_) buffers.emplace_back(tag.type, 1, Layout::Single);
-    TagsTransfer done;
-    {
-        DeferInterrupts quiet;
-        done = session_.readTags(tags_, buffers);
-    }
-    if (!done.available) return false;
-    requestsLastRound_ = done.requests;
-    for (std::size_t i = 0; i < tags_.size(); ++i) {
-        out[i].done = std::move(done.tags[i]);
-        out[i].buffer = out[i].done.result == VPI_OK ? buffers[i] : ValueBuffer(tags_[i].type, 1, Layout::Single);
+    requestsLastRound_ = 0;
+    for (const std::vector<std::size_t>& station : byStation_) {
+        std::vector<Tag> tags;
+        std::vector<ValueBuffer> buffers;
+        for (std::size_t index : station) {
+            tags.push_back(tags_[index]);
+            buffers.emplace_back(tags_[index].type, 1, Layout::Single);
+        }
+        TagsTransfer done;
+        {
+            DeferInterrupts quiet;
+            done = session_.readTags(tags, buffers);
+        }
+        if (!done.available) return false;
+        requestsLastRound_ += done.requests;
+        for (std::size_t i = 0; i < station.size(); ++i) {
+            TagReading& reading = out[station[i]];
+            reading.done = std::move(done.tags[i]);
+            reading.buffer = reading.done.result == VPI_OK ? buffers[i] : ValueBuffer(tags[i].type, 1, Layout::Single);
+        }
     }
     return true;
 }

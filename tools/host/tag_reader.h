@@ -1,14 +1,15 @@
-// Reads a fixed set of tags, round after round. With coalescing, each round
-// is one call of command 20, which packs the tags into multi-item requests
-// (close tags share an item there; the module's packing is the one place
-// that groups them). Without, each tag is a single read (command 5).
+// Reads a fixed set of tags, round after round, in one of three ways:
 //
-// A module without command 20 is read through a read plan instead: each
-// step is one transaction, a single read or a block read of bytes
-// (commands 4 and 6) whose bytes are handed out to its tags. A block the
-// controller refuses (result 1) is read tag by tag in that round and in all
-// later ones, so one address the controller does not have fails alone. A
-// block whose link fails fails every tag in it.
+// - one by one: each tag a single read (command 5);
+// - blocks: through a read plan, each step one transaction, a single read or
+//   a block read of bytes (commands 4 and 6) whose bytes are handed out to
+//   its tags. A block the controller refuses (result 1) is read tag by tag
+//   in that round and in all later ones, so one address the controller does
+//   not have fails alone. A block whose link fails fails every tag in it.
+// - multi-item: each round one call of command 20 per station, which packs
+//   the tags into multi-item requests (close tags share an item there: the
+//   module's packing is then the one place that groups them). A module
+//   without command 20 is read in blocks instead.
 //
 // Every tag gets the value a single read of it would give.
 #pragma once
@@ -23,6 +24,12 @@
 
 namespace plclink::host {
 
+enum class ReadMode { OneByOne, Blocks, MultiItem };
+
+// The mode the options ask for: --no-coalesce one by one, --multi-item
+// multi-item, else blocks.
+ReadMode ReadModeOf(const GlobalOptions& options);
+
 struct TagReading {
     Transfer done;
     ValueBuffer buffer{ElementType::Byte, 1, Layout::Single};
@@ -30,8 +37,7 @@ struct TagReading {
 
 class TagReader {
 public:
-    // Plans the reads of `tags`; with `coalesce` false, one per tag.
-    TagReader(Session& session, std::vector<Tag> tags, bool coalesce);
+    TagReader(Session& session, std::vector<Tag> tags, ReadMode mode);
 
     // One round: a reading per tag, in the order of the tags.
     std::vector<TagReading> readAll();
@@ -57,6 +63,7 @@ private:
     std::vector<Tag> tags_;
     std::vector<Step> steps_;
     bool together_ = false;  // command 20 reads the rounds
+    std::vector<std::vector<std::size_t>> byStation_;  // tag indices, stations in order
     std::size_t requestsLastRound_ = 0;
 };
 
