@@ -64,7 +64,7 @@ typedef struct LineSettings {
 
 typedef struct VpiCallBlock {
     void* instance;     /* the host-allocated VpiInstance */
-    uint32_t command;   /* 1..17 */
+    uint32_t command;   /* 1..17, or an extension (VPI_READ_TAGS) */
     int32_t vpiNumber;  /* the host's number of this VPI */
     uint32_t hostWord;  /* the host's; never touched */
     void* params;       /* the command's parameter record */
