@@ -210,6 +210,16 @@ TEST_F(ReadTagsTest, AnItemOfTheWrongLengthRefusesTheWholeAnswer) {
 }
 
 TEST_F(ReadTagsTest, LinkFailuresAndBadRecordsGiveTheirCodes) {
+    // A broken frame: the association goes to the request's station, then
+    // the request again.
+    peer.next({testing::S7200Peer::Answer::kToken});
+    EXPECT_EQ(ReadTags(), 0);
+    EXPECT_EQ(peer.associations, 1);
+    EXPECT_EQ(peer.requests.size(), 3u);
+    EXPECT_EQ(Value(0), SingleRead(0));
+
+    Host().reset();
+    peer.requests.clear();
     peer.otherwise = testing::S7200Peer::Answer::kSilent;
     Set(7, 'D', 16, 1);  // no such area: refused before anything is sent
     EXPECT_EQ(ReadTags(), 2);
