@@ -41,7 +41,9 @@ enum VpiCommand {
     VPI_REOPEN_LINE = 13,
     VPI_DESCRIBE_DRIVER = 14,
     VPI_CHANGE_LINE = 15,
-    VPI_TAG_FORMAT = 16
+    VPI_TAG_FORMAT = 16,
+    /* Extensions, outside the classic 1..17. */
+    VPI_READ_TAGS = 20
 };
 
 /* Result codes. */
@@ -62,7 +64,7 @@ typedef struct LineSettings {
 
 typedef struct VpiCallBlock {
     void* instance;     /* the host-allocated VpiInstance */
-    uint32_t command;   /* 1..17 */
+    uint32_t command;   /* 1..17, or an extension (VPI_READ_TAGS) */
     int32_t vpiNumber;  /* the host's number of this VPI */
     uint32_t hostWord;  /* the host's; never touched */
     void* params;       /* the command's parameter record */
@@ -139,6 +141,21 @@ typedef struct TagAccessRecord {
     uint32_t hostWord3;
     void* dataBuffer;
 } TagAccessRecord;
+
+/* Parameter record of command 20, read tags: many tags, of any stations and
+ * areas, read with as few multi-item read requests as the controllers'
+ * limits allow. Each element of `tags` is filled as for command 5 (and its
+ * dataBuffer receives what command 5 would store); `results` receives one
+ * code per tag: 0 read, 1 refused (by the driver or the controller), 2 the
+ * link failed. The module never changes `tags`. */
+#define VPI_READ_TAGS_MAX 4096
+
+typedef struct ReadTagsRecord {
+    int32_t tagCount;       /* 1..VPI_READ_TAGS_MAX */
+    TagAccessRecord* tags;  /* tagCount records */
+    int32_t* results;       /* tagCount result codes, written by the module */
+    uint32_t requests;      /* written by the module: read requests made */
+} ReadTagsRecord;
 
 /* The module's only exported function. */
 PLCLINK_EXPORT int32_t VpiMain(VpiCallBlock* callBlock);

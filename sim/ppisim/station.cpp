@@ -6,22 +6,38 @@
 namespace ppisim {
 namespace {
 
+// " V100.0 ts04 x1": area, address, transport size and count of an item.
+std::string DescribeItem(const ItemSpec& item) {
+    char part[64];
+    if (IsTimerCounterItem(item)) {  // addressed by number
+        std::snprintf(part, sizeof part, " %c%u ts%02X x%u", item.areaCode == kAreaCodeT ? 'T' : 'C',
+                      item.bitAddress, item.transportSize, item.count);
+        return part;
+    }
+    const auto area = AreaOfCode(item.areaCode);
+    std::snprintf(part, sizeof part, " %s%u.%u ts%02X x%u", area ? std::string(NameOf(*area)).c_str() : "?",
+                  item.bitAddress / 8, item.bitAddress % 8, item.transportSize, item.count);
+    return part;
+}
+
 std::string Describe(const char* what, const Job& job) {
     std::string text = what;
-    for (const ItemSpec& item : job.items) {
-        char part[64];
-        if (IsTimerCounterItem(item)) {  // addressed by number
-            std::snprintf(part, sizeof part, " %c%u ts%02X x%u",
-                          item.areaCode == kAreaCodeT ? 'T' : 'C', item.bitAddress,
-                          item.transportSize, item.count);
-            text += part;
-            continue;
+    for (const ItemSpec& item : job.items) text += DescribeItem(item);
+    return text;
+}
+
+// A read of several items, each with what it got: "read 2 items: 1 V0.0
+// ts04 x1 ok, 2 V9000.0 ts04 x1 refused 0a".
+std::string DescribeItems(const Job& job, const std::vector<DataItem>& answers) {
+    std::string text = "read " + std::to_string(job.items.size()) + " items:";
+    for (std::size_t i = 0; i < job.items.size(); ++i) {
+        char result[16];
+        if (answers[i].accessResult == kAccessGranted) {
+            std::snprintf(result, sizeof result, " ok");
+        } else {
+            std::snprintf(result, sizeof result, " refused %02x", answers[i].accessResult);
         }
-        const auto area = AreaOfCode(item.areaCode);
-        std::snprintf(part, sizeof part, " %s%u.%u ts%02X x%u",
-                      area ? std::string(NameOf(*area)).c_str() : "?",
-                      item.bitAddress / 8, item.bitAddress % 8, item.transportSize, item.count);
-        text += part;
+        text += (i > 0 ? ", " : " ") + std::to_string(i + 1) + DescribeItem(job.items[i]) + result;
     }
     return text;
 }
@@ -110,6 +126,7 @@ Bytes Station::executeRead(const Job& job, std::optional<std::uint8_t> refuseWit
     std::vector<DataItem> items;
     for (const ItemSpec& item : job.items)
         items.push_back(refuseWith ? DataItem{*refuseWith, 0, {}} : readItem(item));
+    if (items.size() > 1) lastJob_ = DescribeItems(job, items);
     return EncodeReadResponse(job.reference, items);
 }
 

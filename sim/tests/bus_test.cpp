@@ -166,6 +166,34 @@ TEST_F(BusTest, ReadsAndWritesUpToThePduOf240AndRefusesMore) {
     EXPECT_EQ(memory().bytes(Area::V)[212], 0x5A);
 }
 
+// A read of V bytes: `bytes` from V0, then one byte at V1000 and one
+// beyond the memory, in one request.
+Bytes ThreeItemRead(std::uint16_t bytes) {
+    Bytes m = {0x32, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 2 + 3 * 12, 0x00, 0x00, kFunctionRead, 0x03};
+    for (auto [count, byteAddress] : {std::pair<unsigned, unsigned>{bytes, 0}, {1, 1000}, {1, 20000}}) {
+        const std::uint32_t bit = byteAddress * 8;
+        for (unsigned b : {0x12u, 0x0Au, 0x10u, unsigned{kTransportByte}, count >> 8, count, 0x00u, 0x01u,
+                           unsigned{kAreaCodeV}, bit >> 16, bit >> 8, bit})
+            m.push_back(static_cast<std::uint8_t>(b));
+    }
+    return EncodeSD2(2, 0x00, 0x7C, m);
+}
+
+TEST_F(BusTest, AMultiItemAnswerFillsOddItemsAndMustFitThePdu) {
+    memory().write(Area::V, 1000, Bytes{0x77});
+    // 14 + (4 + 211 + fill) + (4 + 1 + fill) + 4: exactly 240 bytes.
+    auto ack = bus.onFrame(Parse(ThreeItemRead(211)));
+    ASSERT_TRUE(ack);
+    EXPECT_NE(ack->note.find("read 3 items: 1 V0.0 ts02 x211 ok, 2 V1000.0 ts02 x1 ok, 3 V20000.0 ts02 x1 refused 0a"),
+              std::string::npos) << ack->note;
+    const Bytes full = bus.onFrame(Parse(EncodeSD1(2, 0x00, 0x5C)))->bytes;
+    ASSERT_EQ(full.size(), 240u + 9u) << ToHex(full);
+    EXPECT_EQ(ToHex(Bytes(full.begin() + 21 + 4 + 211, full.end() - 2)), "00 FF 04 00 08 77 00 0A 00 00 00");
+    EXPECT_EQ(Exchange(ThreeItemRead(212)).size(), 240u + 9u);  // no fill byte
+    // One value byte more and its fill byte: refused whole.
+    EXPECT_EQ(MessageOf(Exchange(ThreeItemRead(213))), "32 03 00 00 00 00 00 00 00 00 85 00");
+}
+
 TEST_F(BusTest, ALargerPduIsCappedByTheFrameAndASmallerOneIsNegotiated) {
     ASSERT_TRUE(bus.addStation(4, AreaSizes{}, 960));
     // LE 249 leaves 246 message bytes: 228 values in a read answer.

@@ -24,6 +24,7 @@ std::int32_t ReopenLine(VpiCallBlock* callBlock);            // 13
 std::int32_t DescribeDriver(VpiCallBlock* callBlock);        // 14
 std::int32_t ChangeLine(VpiCallBlock* callBlock);            // 15
 std::int32_t ShowTagFormatDialog(VpiCallBlock* callBlock);   // 16
+std::int32_t ReadTags(VpiCallBlock* callBlock);              // 20, an extension
 
 // The module-wide instance count: 0 at load, +1 per ColdStart, -1 per EndVpi.
 extern std::int32_t instanceCount;

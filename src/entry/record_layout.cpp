@@ -66,6 +66,12 @@ static_assert(offsetof(TagAccessRecord, itemCount) == 32);
 static_assert(offsetof(TagAccessRecord, hostWord3) == 36);
 static_assert(offsetof(TagAccessRecord, dataBuffer) == 40);
 
+static_assert(sizeof(ReadTagsRecord) == 16);
+static_assert(offsetof(ReadTagsRecord, tagCount) == 0);
+static_assert(offsetof(ReadTagsRecord, tags) == 4);
+static_assert(offsetof(ReadTagsRecord, results) == 8);
+static_assert(offsetof(ReadTagsRecord, requests) == 12);
+
 static_assert(offsetof(VpiInstance, readTimeout) == 0);
 static_assert(offsetof(VpiInstance, lineActive) == 4);
 static_assert(offsetof(VpiInstance, lineHandle) == 8);

@@ -27,6 +27,14 @@ constexpr std::array<CommandHandler, 17> kCommandTable = {
     nullptr,           // 17
 };
 
+// The extensions' command codes, beyond the table.
+CommandHandler ExtensionHandlerOf(std::uint32_t command) {
+    switch (command) {
+        case VPI_READ_TAGS: return ReadTags;
+        default: return nullptr;
+    }
+}
+
 }  // namespace
 }  // namespace plclink
 
@@ -34,6 +42,7 @@ extern "C" PLCLINK_EXPORT int32_t VpiMain(VpiCallBlock* callBlock) {
     using namespace plclink;
     if (callBlock == nullptr) return VPI_UNAVAILABLE;
     const std::uint32_t command = callBlock->command;
+    if (CommandHandler extension = ExtensionHandlerOf(command)) return extension(callBlock);
     if (command < 1 || command > kCommandTable.size()) return VPI_UNAVAILABLE;
     CommandHandler handler = kCommandTable[command - 1];
     if (handler == nullptr) return VPI_UNAVAILABLE;

@@ -33,8 +33,7 @@ bool FrameSealIntact(const std::uint8_t* rx, std::uint32_t length) {
 
 }  // namespace
 
-int CheckResponse(VpiCallBlock* callBlock) {
-    const VpiInstance& instance = *InstanceOf(callBlock);
+int CheckResponseFrame(const VpiInstance& instance) {
     const std::int32_t number = instance.instanceNumber;
     const std::uint8_t* rx = instance.rxFrame;
     const std::uint32_t length = instance.rxLength;
@@ -72,6 +71,16 @@ int CheckResponse(VpiCallBlock* callBlock) {
         err(kLogCategory, "Vpi%s%02d: Check Responed FAIL (FCS)", kFamilyTag, number);
         return 1;
     }
+    return 0;
+}
+
+int CheckResponse(VpiCallBlock* callBlock) {
+    const VpiInstance& instance = *InstanceOf(callBlock);
+    if (CheckResponseFrame(instance) != 0) return 1;
+    const std::int32_t number = instance.instanceNumber;
+    const std::uint8_t* rx = instance.rxFrame;
+    const std::uint16_t parLg = ParLgOf(rx);
+    const std::uint16_t datLg = DatLgOf(rx);
     // The association's answer carries no data. A read or write answer
     // without data answers no request of ours: the match below refuses it.
     if (datLg == 0 && instance.txFrame[kRequestFunctionOffset] == kFunctionSetup) return 0;

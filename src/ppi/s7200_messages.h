@@ -47,6 +47,10 @@ std::uint8_t AreaCodeOf(std::uint8_t memArea);
 std::int32_t ReadItemSize(std::uint8_t memAreaBits);
 std::int32_t WriteItemSize(const TagAccessRecord& record);
 
+// The PDU reference of the next read or write request: the instance's
+// counter moved on.
+std::uint16_t NextPduReference(VpiInstance& instance);
+
 // Builders: write txFrame and txLength (and requestFc); 0 built, 1 refused
 // with a log line and nothing built.
 int SetS7200EstablishAssociationReq(VpiCallBlock* callBlock);
@@ -57,6 +61,11 @@ int SetS7200WrReq(VpiCallBlock* callBlock, std::int32_t count,
 // 0 when the response in rxFrame answers the request in txFrame and the
 // controller granted the access; else 1 with a log line.
 int CheckResponse(VpiCallBlock* callBlock);
+
+// The first part of CheckResponse, for any response: its length, SD2 head
+// and addresses, a clean S7 header, lengths that agree, LE and FCS. 0, or 1
+// with a "Check Responed FAIL" line.
+int CheckResponseFrame(const VpiInstance& instance);
 
 // Part of CheckResponse: whether a read or write response is the answer to
 // the request in txFrame (the same PDU reference and function, the sizes the

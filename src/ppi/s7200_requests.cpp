@@ -46,16 +46,6 @@ private:
     std::int32_t& length_;
 };
 
-// The reference of the next read or write request: the instance's counter
-// moved on, skipping 0x0000 and the association's reference, so that no
-// answer to another request carries it.
-std::uint16_t NextPduReference(VpiInstance& instance) {
-    do {
-        ++instance.pduReference;
-    } while (instance.pduReference == 0 || instance.pduReference == kAssociationReference);
-    return instance.pduReference;
-}
-
 std::uint8_t StationOf(const TagAccessRecord& record) {
     return static_cast<std::uint8_t>(record.plcNumber);
 }
@@ -152,6 +142,15 @@ void BlockValues(FrameWriter& out, const TagAccessRecord& record, bool bitTag,
 }
 
 }  // namespace
+
+// Skips 0x0000 and the association's reference, so that no answer to
+// another request carries it.
+std::uint16_t NextPduReference(VpiInstance& instance) {
+    do {
+        ++instance.pduReference;
+    } while (instance.pduReference == 0 || instance.pduReference == kAssociationReference);
+    return instance.pduReference;
+}
 
 int SetS7200EstablishAssociationReq(VpiCallBlock* callBlock) {
     VpiInstance& instance = *InstanceOf(callBlock);

@@ -31,31 +31,27 @@ int Exchange(VpiCallBlock* callBlock) {
                        instance.instanceNumber, LinkPauseOf(instance));
 }
 
-// What distinguishes a read from a write transaction.
-struct TransactionKind {
-    int (*build)(VpiCallBlock*, std::int32_t, ValueLayout);
-    // Tests a received response (a read also stores its values).
-    int (*accept)(VpiCallBlock*, std::int32_t);
-    const char* buildFailLine;
-    const char* associationFailLine;
+// The count and value layout of a read or write of one item.
+struct ItemJob {
+    std::int32_t count;
+    ValueLayout layout;
 };
 
-int BuildRead(VpiCallBlock* callBlock, std::int32_t count, ValueLayout) {
-    return SetS7200RdReq(callBlock, count);
+int BuildRead(VpiCallBlock* callBlock, void* job) {
+    return SetS7200RdReq(callBlock, static_cast<ItemJob*>(job)->count);
 }
 
-int AcceptRead(VpiCallBlock* callBlock, std::int32_t count) {
+int AcceptRead(VpiCallBlock* callBlock, void* job) {
     if (CheckResponse(callBlock) != 0) return 1;
-    return GetS7200RdRsp(callBlock, count);
+    return GetS7200RdRsp(callBlock, static_cast<ItemJob*>(job)->count);
 }
 
-int AcceptWrite(VpiCallBlock* callBlock, std::int32_t) { return CheckResponse(callBlock); }
+int BuildWrite(VpiCallBlock* callBlock, void* job) {
+    const auto& item = *static_cast<ItemJob*>(job);
+    return SetS7200WrReq(callBlock, item.count, item.layout);
+}
 
-constexpr TransactionKind kRead{BuildRead, AcceptRead, "S7200Read() SetS7200RdReq FAIL",
-                                "S7200Read() S7200EstablishAssociation() rc = %d"};
-constexpr TransactionKind kWrite{SetS7200WrReq, AcceptWrite,
-                                 "invalid failed blockParser S7200Write() SetS7200WrReq FAIL",
-                                 "S7200Write() S7200EstablishAssociation() rc = %d"};
+int AcceptWrite(VpiCallBlock* callBlock, void*) { return CheckResponse(callBlock); }
 
 // A transaction whose last attempt met a busy station: one line that says
 // so and how the station answered, and result 1 (the line works).
@@ -65,25 +61,26 @@ int BusyStation(const VpiInstance& instance) {
     return 1;
 }
 
+}  // namespace
+
 // Up to three attempts. Silence, a busy station and a refused response are
 // retried as they are; a broken or foreign frame first sets up the
 // association again, and an association that meets silence ends the
 // transaction.
-int RunTransaction(VpiCallBlock* callBlock, std::int32_t count, const TransactionKind& kind,
-                   ValueLayout layout) {
+int RunS7200Transaction(VpiCallBlock* callBlock, const TransactionSteps& steps) {
     int status = kLinkDone;
     for (int attempt = 0; attempt < kTransactionAttempts; ++attempt) {
-        if (kind.build(callBlock, count, layout) != 0) {
-            err(kLogCategory, "%s", kind.buildFailLine);
+        if (steps.build(callBlock, steps.job) != 0) {
+            err(kLogCategory, "%s", steps.buildFailLine);
             return 1;
         }
         status = Exchange(callBlock);
         if (status == kLinkDone) {
-            if (kind.accept(callBlock, count) == 0) return 0;
+            if (steps.accept(callBlock, steps.job) == 0) return 0;
         } else if (status == kLinkBroken) {
             status = S7200EstablishAssociation(callBlock);
             if (status == kLinkBusy) continue;  // the line works; the station is busy
-            if (status != 0) err(kLogCategory, kind.associationFailLine, status);
+            if (status != 0) err(kLogCategory, steps.associationFailLine, status);
             if (status == kLinkSilent) break;
         }
     }
@@ -91,8 +88,6 @@ int RunTransaction(VpiCallBlock* callBlock, std::int32_t count, const Transactio
     // A refused last attempt, or one whose association succeeded, gives 1.
     return status == kLinkDone ? 1 : 2;
 }
-
-}  // namespace
 
 int S7200EstablishAssociation(VpiCallBlock* callBlock) {
     err(kLogCategory, "S7200EstablishAssociation()");
@@ -111,11 +106,17 @@ int S7200EstablishAssociation(VpiCallBlock* callBlock) {
 }
 
 int S7200Read(VpiCallBlock* callBlock, std::int32_t count) {
-    return RunTransaction(callBlock, count, kRead, ValueLayout::kByCount);
+    ItemJob job{count, ValueLayout::kByCount};
+    return RunS7200Transaction(callBlock, {BuildRead, AcceptRead, &job, "S7200Read() SetS7200RdReq FAIL",
+                                           "S7200Read() S7200EstablishAssociation() rc = %d"});
 }
 
 int S7200Write(VpiCallBlock* callBlock, std::int32_t count, ValueLayout layout) {
-    return RunTransaction(callBlock, count, kWrite, layout);
+    ItemJob job{count, layout};
+    return RunS7200Transaction(callBlock,
+                               {BuildWrite, AcceptWrite, &job,
+                                "invalid failed blockParser S7200Write() SetS7200WrReq FAIL",
+                                "S7200Write() S7200EstablishAssociation() rc = %d"});
 }
 
 }  // namespace plclink

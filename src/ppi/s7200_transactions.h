@@ -28,4 +28,20 @@ int S7200Read(VpiCallBlock* callBlock, std::int32_t count);
 int S7200Write(VpiCallBlock* callBlock, std::int32_t count,
                ValueLayout layout = ValueLayout::kByCount);
 
+// What tells one kind of transaction from another: how its request is built
+// into txFrame and how a received response is accepted (each 0 or 1, given
+// `job`), and its two log lines.
+struct TransactionSteps {
+    int (*build)(VpiCallBlock* callBlock, void* job);
+    int (*accept)(VpiCallBlock* callBlock, void* job);
+    void* job;
+    const char* buildFailLine;
+    const char* associationFailLine;
+};
+
+// A transaction by the rules of the read and write: the same attempts,
+// associations (to the call block's TagAccessRecord's station), busy-station
+// handling and results.
+int RunS7200Transaction(VpiCallBlock* callBlock, const TransactionSteps& steps);
+
 }  // namespace plclink

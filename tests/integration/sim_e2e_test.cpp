@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -498,6 +500,65 @@ TEST_F(SimEndToEnd, ATricklingPeerCostsEachReceiveStepItsBoundNotTheTrickle) {
     // Which attempt the last trickled answer falls on depends on the
     // scheduling of driver and simulator, so the order of the lines is not
     // pinned down here.
+    std::filesystem::remove(preset);
+}
+
+// Command 20 on 50 tags scattered over every area of two stations: each
+// tag's buffer holds what command 5 leaves there, and an address the
+// station lacks fails alone.
+TEST_F(SimEndToEnd, ReadTagsGivesWhatSingleReadsGive) {
+    const std::string preset = std::filesystem::current_path() / ("preset-" + TestName() + ".txt");
+    {
+        std::ofstream file(preset);
+        const std::pair<const char*, int> areas[] = {{"I", 16}, {"Q", 16}, {"M", 32}, {"S", 32},
+                                                     {"SM", 112}, {"AI", 64}, {"AQ", 64}, {"V", 1024}};
+        for (int station : {2, 3}) {
+            for (const auto& [area, size] : areas) {
+                for (int row = 0; row < size; row += 16) {
+                    file << station << ' ' << area << ' ' << (area[0] == 'V' && row >= 512 ? row - 512 + 8900 : row) << ':';
+                    for (int i = 0; i < 16; ++i) file << ' ' << std::hex << ((station * 37 + row * 7 + i * 13 + area[0]) & 0xFF) << std::dec;
+                    file << '\n';
+                }
+            }
+        }
+    }
+    Start({"--load", preset, "--station", "2", "--station", "3", "--v-size", "9500"});
+    const std::pair<const char*, std::int32_t> gases[] = {
+        {"02IB0003", 0}, {"02IB00057", 6}, {"02IW0010", 0}, {"02QB0001", 0}, {"02QB00150", 6},
+        {"02QD0004", 4}, {"02MB0031", 0}, {"02MW0020", 0}, {"02MD0008", 4}, {"02MB00023", 6},
+        {"02VB0001", 0}, {"02VW0100", 0}, {"02VD0204", 4}, {"02VB01007", 6}, {"02VW0102", 0},
+        {"02VB0102", 0}, {"02VB01020", 6}, {"02VD9000", 4}, {"02VB9001", 0}, {"02VW0300", 0},
+        {"02VB0499", 0}, {"02VW9490", 0}, {"02SB0001", 0}, {"02SB00312", 6}, {"02SW0010", 0},
+        {"02SMB0030", 0}, {"02SMW0040", 0}, {"02SMD0052", 4}, {"02SMB00997", 6}, {"02AIW0000", 0},
+        {"02AIW0010", 0}, {"02AIW0062", 0}, {"02AQW0000", 0}, {"02AQW0030", 0}, {"03VW0100", 0},
+        {"03VB0101", 0}, {"03VD0300", 4}, {"03IB0000", 0}, {"03IB00001", 6}, {"03MW0004", 0},
+        {"03QB0002", 0}, {"03SB0005", 0}, {"03SMW0060", 0}, {"03AIW0020", 0}, {"03AQW0004", 0},
+        {"03VW9400", 0}, {"03VB01013", 6}, {"03MD0028", 4}, {"03SMB00304", 6}, {"02VW9500", 0}};
+    constexpr std::size_t kTags = std::size(gases);
+    static_assert(kTags == 50);
+    std::vector<TagAccessRecord> records(kTags);
+    std::vector<std::array<std::uint8_t, 4>> together(kTags), alone(kTags);
+    std::vector<std::int32_t> results(kTags, -1);
+    for (std::size_t i = 0; i < kTags; ++i) {
+        const Tag tag = Parse(gases[i].first, gases[i].second);
+        records[i] = TagAccessRecord{0, 0, tag.plcNumber, tag.memArea, tag.memAreaBits, {}, tag.elementIndex,
+                                     tag.bitNumber, tag.sizeBits, 0, 1, 0, together[i].data()};
+        together[i].fill(0xEE);
+        alone[i].fill(0xEE);
+        EXPECT_EQ(Access(VPI_READ_VALUE, tag, alone[i].data()), i + 1 < kTags ? 0 : 1) << gases[i].first;
+    }
+    testing::Host().log.clear();
+    ReadTagsRecord read{static_cast<std::int32_t>(kTags), records.data(), results.data(), 0};
+    VpiCallBlock block{&instance, VPI_READ_TAGS, 1, 0, &read};
+    EXPECT_EQ(VpiMain(&block), 1);
+    for (std::size_t i = 0; i < kTags; ++i) {
+        EXPECT_EQ(results[i], i + 1 < kTags ? 0 : 1) << gases[i].first;
+        EXPECT_EQ(together[i], alone[i]) << gases[i].first;
+    }
+    // Station 2's tags in one request, whose item of VW9490 and VW9500 is
+    // read again item by item; station 3's in one.
+    EXPECT_EQ(read.requests, 3u);
+    EXPECT_EQ(Logged(), Texts{"VpiK701: ReadTags() tag 49 (PLC 2) FAIL (access_result: 0a)"});
     std::filesystem::remove(preset);
 }
 

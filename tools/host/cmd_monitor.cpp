@@ -2,6 +2,7 @@
 // redrawn in place; otherwise one line per poll. Ctrl-C, --count or
 // --duration ends it, and the totals follow.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <deque>
 #include <iostream>
@@ -99,7 +100,7 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
     }
     std::vector<Tag> tags;
     for (const TagWatch& watch : watches) tags.push_back(watch.tag);
-    TagReader reader(session, tags, session.options().coalesce);
+    TagReader reader(session, tags, ReadModeOf(session.options()));
 
     const bool live = session.format() == Format::Table && IsTerminal(stdout);
     const bool logHeld = live && HostLog::Instance().sendsToStderr();
@@ -116,6 +117,7 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
     if (session.format() == Format::Json) out << "{\"polls\": [";
 
     long polls = 0;
+    std::size_t requests = 0;  // sent in all rounds
     for (;;) {
         if (Interrupted()) break;
         if (options.count && polls >= *options.count) break;
@@ -127,6 +129,7 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
         std::vector<LogLine> failureLines;
         Poll(reader, watches, failureLines);
         ++polls;
+        requests += reader.requestsLastRound();
         const Clock::time_point nextStart = schedule.next(Clock::now());
         // The module's lines: all of them when the user asked to see them
         // (held while the table owns the terminal), else those of failures.
@@ -155,6 +158,9 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
     long failures = 0;
     for (const TagWatch& w : watches) failures += w.failures;
     std::vector<Record> totals = TotalsRecords(watches);
+    char perRound[32];
+    std::snprintf(perRound, sizeof perRound, "%g",
+                  polls > 0 ? std::round(10.0 * static_cast<double>(requests) / static_cast<double>(polls)) / 10.0 : 0.0);
     switch (session.format()) {
         case Format::Table: {
             char took[32];
@@ -163,18 +169,18 @@ int RunMonitor(Session& session, const MonitorOptions& options) {
             if (schedule.overruns() > 0) {
                 out << " (" << schedule.overruns() << " rounds took longer than the interval)";
             }
-            out << ":\n";
+            out << ", " << perRound << " requests per round:\n";
             WriteRecords(out, Format::Table, TotalsColumns(), totals);
             break;
         }
         case Format::Csv:
-            session.note("monitor: " + std::to_string(polls) + " polls, " + std::to_string(failures) +
-                         " failed transactions");
+            session.note("monitor: " + std::to_string(polls) + " polls, " + perRound +
+                         " requests per round, " + std::to_string(failures) + " failed transactions");
             break;
         case Format::Json: {
             out << (polls > 0 ? "\n], " : "], ") << "\"totals\": [";
             for (std::size_t i = 0; i < totals.size(); ++i) out << (i != 0 ? ", " : "") << JsonObject(totals[i]);
-            out << "]}\n";
+            out << "], \"requests_per_round\": " << perRound << "}\n";
             break;
         }
     }

@@ -1,5 +1,6 @@
 // read: the value of each tag (command 5; close tags of one station and
-// area together in a block read, see tag_reader.h). A tag whose address is
+// area together in a block read, or all of them in multi-item requests with
+// --multi-item, see tag_reader.h). A tag whose address is
 // refused fails the run with the usage status; the others are read all the
 // same.
 #include <algorithm>
@@ -20,7 +21,7 @@ int RunRead(Session& session, const std::vector<std::string>& tags) {
         parsedTags.push_back(session.parseTag(text, false));
         if (parsedTags.back().ok) readable.push_back(parsedTags.back().tag);
     }
-    TagReader reader(session, readable, session.options().coalesce);
+    TagReader reader(session, readable, ReadModeOf(session.options()));
     std::vector<TagReading> readings = reader.readAll();
 
     std::vector<Record> records;

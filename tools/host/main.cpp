@@ -65,7 +65,10 @@ int main(int argc, char** argv) {
     bool noCoalesce = false;
     app.add_flag("--no-coalesce", noCoalesce,
                  "read and monitor: one transaction per tag, instead of one block read for tags "
-                 "that lie close together");
+                 "that lie close together (or many tags per request with --multi-item)");
+    app.add_flag("--multi-item", options.multiItem,
+                 "read and monitor: read each round's tags with multi-item requests (command 20), "
+                 "many scattered tags per request, close ones sharing an item");
     bool verbose = false;
     app.add_option("--log", options.logFile, "Append every log line of the module to this file");
     app.add_flag("-v,--verbose", verbose,

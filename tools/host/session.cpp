@@ -159,6 +159,57 @@ Transfer Session::transfer(std::uint32_t command, const Tag& tag, ValueBuffer& b
     return done;
 }
 
+namespace {
+
+// The lines of a read of many tags that concern tag `index`: the one the
+// module wrote about it, if any, else every line not about another tag.
+std::vector<LogLine> LinesOfTag(const std::vector<LogLine>& lines, std::size_t index) {
+    static const std::string kTagLine = "ReadTags() tag ";
+    const std::string own = kTagLine + std::to_string(index) + " ";
+    std::vector<LogLine> general;
+    for (const LogLine& line : lines) {
+        if (line.text.find(own) != std::string::npos) return {line};
+        if (line.text.find(kTagLine) == std::string::npos) general.push_back(line);
+    }
+    return general;
+}
+
+}  // namespace
+
+TagsTransfer Session::readTags(const std::vector<Tag>& tags, std::vector<ValueBuffer>& buffers) {
+    std::vector<TagAccessRecord> records;
+    for (std::size_t i = 0; i < tags.size(); ++i) records.push_back(AccessRecordOf(tags[i], buffers[i].data(), 1));
+    // A module without the command leaves the results as they were.
+    constexpr std::int32_t kUntouched = -1;
+    std::vector<std::int32_t> results(tags.size(), kUntouched);
+    ReadTagsRecord record{static_cast<std::int32_t>(tags.size()), records.data(), results.data(), 0};
+    HostLog::Instance().startCapture();
+    auto begin = std::chrono::steady_clock::now();
+    TagsTransfer done;
+    done.result = instance_->command(VPI_READ_TAGS, &record);
+    const double milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+    const std::vector<LogLine> lines = HostLog::Instance().captured();
+    if (done.result == VPI_UNAVAILABLE && !results.empty() && results.front() == kUntouched) {
+        done.available = false;
+        return done;
+    }
+    done.requests = record.requests;
+    const std::vector<std::uint8_t> response = instance_->lastResponse();
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        Transfer tag;
+        // A record the module refused whole leaves every result untouched.
+        tag.result = results[i] == kUntouched ? done.result : results[i];
+        tag.milliseconds = milliseconds;
+        if (tag.result != VPI_OK) {
+            tag.lines = LinesOfTag(lines, i);
+            tag.failure = ExplainTransfer(tag.result, tag.lines, tags[i].station(), response);
+        }
+        done.tags.push_back(std::move(tag));
+    }
+    return done;
+}
+
 Transfer Session::read(const Tag& tag, ValueBuffer& buffer, int count, bool block) {
     return transfer(block ? VPI_READ_BLOCK : VPI_READ_VALUE, tag, buffer, count);
 }

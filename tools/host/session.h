@@ -31,6 +31,7 @@ struct GlobalOptions {
     bool threeDigit = false;
     std::optional<int> pauseMs;  // --pause: written into the initialization file
     bool coalesce = true;        // read and monitor group close tags into blocks
+    bool multiItem = false;      // ... or into multi-item requests (command 20)
     std::string logFile;
     Format format = Format::Table;
 };
@@ -49,6 +50,15 @@ struct Transfer {
     Failure failure;
     std::vector<LogLine> lines;
     double milliseconds = 0;
+};
+
+// One read of many tags (command 20): a transfer per tag, whose lines are
+// the call's lines less those the module wrote about other tags.
+struct TagsTransfer {
+    bool available = true;  // false: the module has no command 20
+    std::int32_t result = 0;
+    std::uint32_t requests = 0;
+    std::vector<Transfer> tags;
 };
 
 class Session {
@@ -82,6 +92,8 @@ public:
     // Commands 5/6 (read) and 7/10 (write) on `buffer`.
     Transfer read(const Tag& tag, ValueBuffer& buffer, int count, bool block);
     Transfer write(const Tag& tag, ValueBuffer& buffer, int count, bool block);
+    // Command 20 on `tags`, each into its single-value buffer.
+    TagsTransfer readTags(const std::vector<Tag>& tags, std::vector<ValueBuffer>& buffers);
 
     // Tells the user why `subject` failed, with the module's lines when they
     // did not already appear on standard error.

@@ -1,5 +1,6 @@
 #include "tag_reader.h"
 
+#include <map>
 #include <utility>
 
 #include "area.h"
@@ -15,15 +16,35 @@ TagReader::Step TagReader::SingleStep(std::size_t index) {
     return step;
 }
 
-TagReader::TagReader(Session& session, std::vector<Tag> tags, bool coalesce)
-    : session_(session), tags_(std::move(tags)) {
+ReadMode ReadModeOf(const GlobalOptions& options) {
+    if (!options.coalesce) return ReadMode::OneByOne;
+    return options.multiItem ? ReadMode::MultiItem : ReadMode::Blocks;
+}
+
+TagReader::TagReader(Session& session, std::vector<Tag> tags, ReadMode mode)
+    : session_(session), tags_(std::move(tags)), together_(mode == ReadMode::MultiItem) {
+    if (!together_) {
+        plan(mode == ReadMode::Blocks);
+        return;
+    }
+    // One call per station: the last response the module keeps, which
+    // explains a refusal by the controller, is then that station's.
+    std::map<int, std::size_t> slots;
+    for (std::size_t i = 0; i < tags_.size(); ++i) {
+        auto [slot, fresh] = slots.try_emplace(tags_[i].station(), byStation_.size());
+        if (fresh) byStation_.emplace_back();
+        byStation_[slot->second].push_back(i);
+    }
+}
+
+void TagReader::plan(bool coalesce) {
     const LineOptions& line = session_.options().line;
-    const auto plan = coalesce ? PlanReads(tags_, CoalesceRuleFor(line.baud, session_.pauseMs()))
+    const auto reads = coalesce ? PlanReads(tags_, CoalesceRuleFor(line.baud, session_.pauseMs()))
                                : OneByOne(tags_);
     // The block parses' trace lines say nothing the user asked about.
     HostLog& log = HostLog::Instance();
     log.hold(true);
-    for (const ReadStep& planned : plan) {
+    for (const ReadStep& planned : reads) {
         if (!planned.isBlock()) {
             steps_.push_back(Step{planned, Tag{}});
             continue;
@@ -77,10 +98,43 @@ bool TagReader::readBlock(const Step& step, std::vector<TagReading>& out) {
     return true;
 }
 
+bool TagReader::readTogether(std::vector<TagReading>& out) {
+    requestsLastRound_ = 0;
+    for (const std::vector<std::size_t>& station : byStation_) {
+        std::vector<Tag> tags;
+        std::vector<ValueBuffer> buffers;
+        for (std::size_t index : station) {
+            tags.push_back(tags_[index]);
+            buffers.emplace_back(tags_[index].type, 1, Layout::Single);
+        }
+        TagsTransfer done;
+        {
+            DeferInterrupts quiet;
+            done = session_.readTags(tags, buffers);
+        }
+        if (!done.available) return false;
+        requestsLastRound_ += done.requests;
+        for (std::size_t i = 0; i < station.size(); ++i) {
+            TagReading& reading = out[station[i]];
+            reading.done = std::move(done.tags[i]);
+            reading.buffer = reading.done.result == VPI_OK ? buffers[i] : ValueBuffer(tags[i].type, 1, Layout::Single);
+        }
+    }
+    return true;
+}
+
 std::vector<TagReading> TagReader::readAll() {
     std::vector<TagReading> out(tags_.size());
+    if (together_) {
+        if (readTogether(out)) return out;
+        // A module without command 20: the host plans the blocks itself.
+        together_ = false;
+        plan(true);
+    }
+    requestsLastRound_ = 0;
     std::vector<Step> next;
     for (const Step& step : steps_) {
+        ++requestsLastRound_;
         if (!step.plan.isBlock()) {
             readSingle(step.plan.tags.front(), out);
             next.push_back(step);
@@ -92,6 +146,7 @@ std::vector<TagReading> TagReader::readAll() {
         }
         // Refused as a block: these tags are read alone from now on.
         for (std::size_t index : step.plan.tags) {
+            ++requestsLastRound_;
             readSingle(index, out);
             next.push_back(SingleStep(index));
         }

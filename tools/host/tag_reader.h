@@ -1,11 +1,17 @@
-// Reads a fixed set of tags, round after round, through a read plan: each
-// step is one transaction, a single read (command 5) or a block read of
-// bytes (commands 4 and 6) whose bytes are handed out to its tags. Every tag
-// gets the value a single read of it would give.
+// Reads a fixed set of tags, round after round, in one of three ways:
 //
-// A block the controller refuses (result 1) is read tag by tag in that round
-// and in all later ones, so one address the controller does not have fails
-// alone. A block whose link fails fails every tag in it.
+// - one by one: each tag a single read (command 5);
+// - blocks: through a read plan, each step one transaction, a single read or
+//   a block read of bytes (commands 4 and 6) whose bytes are handed out to
+//   its tags. A block the controller refuses (result 1) is read tag by tag
+//   in that round and in all later ones, so one address the controller does
+//   not have fails alone. A block whose link fails fails every tag in it.
+// - multi-item: each round one call of command 20 per station, which packs
+//   the tags into multi-item requests (close tags share an item there: the
+//   module's packing is then the one place that groups them). A module
+//   without command 20 is read in blocks instead.
+//
+// Every tag gets the value a single read of it would give.
 #pragma once
 
 #include <cstddef>
@@ -18,6 +24,12 @@
 
 namespace plclink::host {
 
+enum class ReadMode { OneByOne, Blocks, MultiItem };
+
+// The mode the options ask for: --no-coalesce one by one, --multi-item
+// multi-item, else blocks.
+ReadMode ReadModeOf(const GlobalOptions& options);
+
 struct TagReading {
     Transfer done;
     ValueBuffer buffer{ElementType::Byte, 1, Layout::Single};
@@ -25,14 +37,13 @@ struct TagReading {
 
 class TagReader {
 public:
-    // Plans the reads of `tags`; with `coalesce` false, one per tag.
-    TagReader(Session& session, std::vector<Tag> tags, bool coalesce);
+    TagReader(Session& session, std::vector<Tag> tags, ReadMode mode);
 
     // One round: a reading per tag, in the order of the tags.
     std::vector<TagReading> readAll();
 
-    // Transactions a round takes when nothing fails.
-    std::size_t transactionsPerRound() const { return steps_.size(); }
+    // Requests the last round sent (without repeated attempts).
+    std::size_t requestsLastRound() const { return requestsLastRound_; }
 
 private:
     struct Step {
@@ -41,6 +52,9 @@ private:
     };
 
     static Step SingleStep(std::size_t index);
+    void plan(bool coalesce);
+    // False when the module has no command 20.
+    bool readTogether(std::vector<TagReading>& out);
     void readSingle(std::size_t index, std::vector<TagReading>& out);
     // False when the block was refused and its tags are to be read alone.
     bool readBlock(const Step& step, std::vector<TagReading>& out);
@@ -48,6 +62,9 @@ private:
     Session& session_;
     std::vector<Tag> tags_;
     std::vector<Step> steps_;
+    bool together_ = false;  // command 20 reads the rounds
+    std::vector<std::vector<std::size_t>> byStation_;  // tag indices, stations in order
+    std::size_t requestsLastRound_ = 0;
 };
 
 }  // namespace plclink::host

@@ -592,6 +592,25 @@ class Coalescing(SimCase):
         self.assertEqual(self.requests_seen(), 2)
 
 
+    def test_multi_item_reads_give_what_single_reads_give_and_a_missing_address_fails_alone(self):
+        tags = ["02VB0100", "02VW0100", "02VD0100", "02VB01137", "02MB00001", "02IB0000", "02QB0000",
+                "02VW0420", "02VW9000", "02AIW0002", "02SMW0030"]
+        alone = self.rows("--no-coalesce", "read", *tags)
+        before = self.requests_seen()
+        self.assertEqual(self.rows("--multi-item", "read", *tags), alone)
+        self.assertEqual(self.requests_seen() - before, 1)
+        port = self.start_sim("--trace", "--v-size", "1000")
+        r = self.run_host("--port", port, "--timeout", "300", "--multi-item", "read", "02VW0990", "02VW1000",
+                          "02VB0996")
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertRegex(r.stdout, r"02VW1000 .*refused access")
+        self.assertIn("02VW1000: refused access: station 2 refused the access (access_result 0x0a", r.stderr)
+        self.assertEqual(r.stdout.count(" ok"), 2)
+        r = self.run_host("--port", port, "--timeout", "300", "--multi-item", "monitor", "--count", "2",
+                          "--interval", "0", "02VW0100", "02VW0700", "02VB0900")
+        self.assertIn("1 requests per round", r.stdout)
+
+
 class PauseAndScan(SimCase):
     sim_args = ("--scan", "30")
 
