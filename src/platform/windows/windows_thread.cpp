@@ -1,6 +1,7 @@
 // Threads on Windows: CreateThread and WaitForSingleObject, as Windows XP has
 // them.
 #include <windows.h>
+#include <mmsystem.h>
 
 #include <new>
 
@@ -14,10 +15,17 @@ struct ThreadStart {
     void* argument;
 };
 
+// Sleep and the port's read time-outs run on the system timer, whose period
+// is 15.6 ms by default: longer than a slot time (10.4 ms at 9600 baud).
+// While a thread of the driver runs, the period is 1 ms.
+constexpr UINT kTimerPeriodMs = 1;
+
 DWORD WINAPI RunThread(LPVOID start) {
     const ThreadStart run = *static_cast<ThreadStart*>(start);
     delete static_cast<ThreadStart*>(start);
+    const bool fineTimer = ::timeBeginPeriod(kTimerPeriodMs) == TIMERR_NOERROR;
     run.body(run.argument);
+    if (fineTimer) ::timeEndPeriod(kTimerPeriodMs);
     return 0;
 }
 
