@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "ppisim/bus.h"
+#include "ppisim/bus_runner.h"
+#include "ppisim/fdl.h"
+#include "ppisim/master_spec.h"
 #include "ppisim/memory_file.h"
 #include "ppisim/runner.h"
 #include "ppisim/serial_line.h"
@@ -21,8 +24,10 @@
 namespace {
 
 volatile std::sig_atomic_t gStop = 0;
+volatile std::sig_atomic_t gSummary = 0;
 
 void OnSignal(int) { gStop = 1; }
+void OnSummarySignal(int) { gSummary = 1; }
 
 void InstallSignals() {
     struct sigaction action {};
@@ -31,6 +36,8 @@ void InstallSignals() {
     action.sa_flags = 0;  // no restart: a blocked wait ends at once
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    action.sa_handler = OnSummarySignal;
+    sigaction(SIGUSR1, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 }
 
@@ -75,7 +82,17 @@ carries at most 212. A read or write whose request or answer would be
 longer is not carried out: the answer is an acknowledgement without
 parameters or data whose header holds error class 0x85 ("error on
 supplies") and error code 0x00, the S7 error 0x8500 "incorrect PDU size".
-No frame it sends has LE above 249.
+No frame it sends has LE above 249, and a frame with LE above 249 is
+ignored, as a real S7-200 ignores it (--full-frames: taken up to LE 255).
+
+With --master (and --line-speed) the line is a PPI bus shared with
+simulated masters, as operator panels are: they pass the token among
+themselves and admit the master on the port when it joins by the ring
+rules; the CPU stations answer FDL status requests as slaves and a job that
+arrives while they serve another master with "no resource". The line is
+half duplex: frames that overlap collide and are lost, and frames of the
+master on the port that are out of turn are lost with the next simulated
+frame. At the end, and on SIGUSR1, summary lines go to standard output.
 )";
 
 constexpr const char* kFooter = R"(FAULTS (--fault, may be repeated)
@@ -126,6 +143,21 @@ MEMORY FILE (--load, --dump)
   STATION is an address or *, AREA is I, Q, M, V, S, SM, AI or AQ, ADDRESS the decimal byte
   address, bytes in hexadecimal. --dump writes every 16-byte row holding a
   non-zero byte, when the simulator ends.
+
+MASTERS (--master, may be repeated, needs --line-speed)
+  ADDR[:OPTION,OPTION...]   ADDR 0..HSA
+  station=N         the CPU station it reads (default: the first --station)
+  read=AREA START:COUNT   what it reads at each job (default read=V0:4)
+  interval=MS       at least MS between two jobs (default 0: every token visit)
+  silent-after=S    goes silent S seconds after the start (fault)
+  late-token        takes a passed token only at the second pass (fault)
+  duplicate         may share its address with another station (fault)
+  garble=P          a token it passes comes out as noise with probability P
+  Example: --master 1 --master 3:read=M0:1,interval=500
+  Summary lines (standard output, at the end and on SIGUSR1):
+    summary master=1 token_visits=N jobs_done=N jobs_failed=N
+            rotation_mean_ms=X rotation_max_ms=X       (one line)
+    summary line=totals frames=N collisions=N out_of_turn=N idle_violations=N
 
 TRACE (--trace) goes to standard error, one line per frame:
   [    1.234567] rx 10 02 00 5C 5E 16
@@ -190,6 +222,9 @@ int main(int argc, char** argv) {
     double exitAfter = 0;
     std::string tcp;
     std::uint32_t latencyMs = 0;
+    std::vector<std::string> masterSpecs;
+    ppisim::BusParams busParams;
+    bool fullFrames = false;
 
     app.add_option("--device", device,
                    "Serial device to answer on (8 data bits, the parity, 1 stop bit); "
@@ -277,6 +312,23 @@ int main(int argc, char** argv) {
         ->option_text("FILE");
     app.add_option("--dump", dumpFile, "Write the memory to this file when ending")
         ->option_text("FILE");
+    app.add_flag("--full-frames", fullFrames,
+                 "Take frames up to LE 255, as a station that takes full PROFIBUS frames does "
+                 "(default: frames with LE above 249 are ignored)");
+    app.add_option("--master", masterSpecs,
+                   "Simulated master ADDR[:OPTIONS] sharing the line by token passing, see MASTERS "
+                   "below; repeat for more")
+        ->option_text("SPEC ...");
+    app.add_option("--hsa", busParams.hsa, "Highest station address of the masters' ring (default 31)")
+        ->check(CLI::Range(1u, 126u))
+        ->option_text("ADDR");
+    app.add_option("--slot-time", busParams.slotBits, "Slot time of the simulated masters in bit times (default 100)")
+        ->check(CLI::Range(37u, 16383u))
+        ->option_text("BITS");
+    app.add_option("--gap-factor", busParams.gapFactor,
+                   "Token rotations between two gap updates of the simulated masters (default 10)")
+        ->check(CLI::Range(1u, 100u))
+        ->option_text("N");
     app.add_flag("--trace", trace, "Print every frame in hex with direction and time to stderr");
     app.add_option("--exit-after", exitAfter, "End after this many seconds (default: run until signalled)")
         ->check(CLI::PositiveNumber)
@@ -337,6 +389,26 @@ int main(int argc, char** argv) {
         }
     }
 
+    ppisim::Trace tracer(trace ? &std::cerr : nullptr);
+    std::unique_ptr<ppisim::TokenBus> tokenBus;
+    if (!masterSpecs.empty()) {
+        if (!lineSpeed) {
+            std::cerr << "ppi-sim: --master needs --line-speed\n";
+            return 2;
+        }
+        busParams.baud = baud;
+        tokenBus = std::make_unique<ppisim::TokenBus>(bus, busParams, tracer, seed);
+        for (const std::string& spec : masterSpecs) {
+            std::string why;
+            auto config = ppisim::ParseMasterSpec(spec, &why);
+            if (config && config->station == 0) config->station = static_cast<std::uint8_t>(stationList.front());
+            if (!config || !tokenBus->addMaster(*config, &why)) {
+                std::cerr << "ppi-sim: --master " << spec << ": " << why << '\n';
+                return 2;
+            }
+        }
+    }
+
     if (!device.empty() && !ppisim::IsSupportedBaud(baud)) {
         std::cerr << "ppi-sim: baud rate not available: " << baud << '\n';
         return 2;
@@ -361,13 +433,19 @@ int main(int argc, char** argv) {
     const std::string portName = tcp.empty() ? PortNameOf(line->path()) : "tcp:" + line->path();
     std::cout << line->path() << ' ' << portName << std::endl;
 
-    ppisim::Trace tracer(trace ? &std::cerr : nullptr);
     ppisim::RunOptions options;
     options.baud = baud;
     options.lineSpeed = lineSpeed;
     options.exitAfterSeconds = exitAfter;
     options.latencyMs = latencyMs;
-    const int rc = ppisim::Run(*line, bus, options, tracer, &gStop);
+    options.maxLe = fullFrames ? ppisim::kFullFrameLe : ppisim::kMaxLe;
+    int rc = 0;
+    if (tokenBus) {
+        rc = ppisim::RunTokenBus(*line, *tokenBus, options, tracer, &gStop, &gSummary, std::cout);
+        ppisim::PrintSummary(*tokenBus, std::cout);
+    } else {
+        rc = ppisim::Run(*line, bus, options, tracer, &gStop);
+    }
 
     if (!dumpFile.empty()) {
         std::ofstream out(dumpFile);

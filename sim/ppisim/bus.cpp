@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ppisim/fdl.h"
 #include "ppisim/wrong_answer.h"
 
 namespace ppisim {
@@ -29,9 +30,18 @@ Station* Bus::station(std::uint8_t address) {
 void Bus::setScanTime(std::uint8_t address, std::uint32_t ms) { scanMs_[address] = ms; }
 
 std::optional<Reply> Bus::onFrame(const Frame& frame, std::int64_t nowUs) {
-    if (frame.kind == FrameKind::SD4 || !IsSrdRequest(frame.fc)) return std::nullopt;
+    if (frame.kind == FrameKind::SD4) return std::nullopt;
+    if (IsStatusRequest(frame) && station(frame.da)) {
+        Reply reply;
+        reply.bytes = EncodeSD1(frame.sa, frame.da, kStatusSlave);
+        reply.note = "station " + std::to_string(frame.da) + ": status " + StatusMeaning(kStatusSlave);
+        return reply;
+    }
+    if (!IsSrdRequest(frame.fc)) return std::nullopt;
     Station* target = station(frame.da);
     if (!target) return std::nullopt;
+    if (frame.kind == FrameKind::SD2)
+        if (auto busy = busyWithAnother(*target, frame, nowUs)) return busy;
     if (frame.kind == FrameKind::SD2) return onRequest(*target, frame, nowUs);
     return onPoll(*target, nowUs);
 }
@@ -49,6 +59,17 @@ Bytes Bus::garbage(std::size_t length, bool anyFrameStart) {
 
 Bytes Bus::noise(std::size_t length) { return garbage(length, true); }
 
+std::optional<Reply> Bus::busyWithAnother(const Station& station, const Frame& frame, std::int64_t nowUs) const {
+    const auto it = pending_.find(station.address());
+    if (it == pending_.end() || it->second.master == frame.sa || nowUs - it->second.sinceUs >= kServeHoldUs)
+        return std::nullopt;
+    Reply reply;
+    reply.bytes = EncodeSD1(frame.sa, station.address(), kFcNoResource);
+    reply.note = "station " + std::to_string(station.address()) + ": no resource, still serving master " +
+                 std::to_string(it->second.master);
+    return reply;
+}
+
 Reply Bus::onRequest(Station& station, const Frame& frame, std::int64_t nowUs) {
     const std::uint8_t st = station.address();
     pending_.erase(st);
@@ -60,7 +81,7 @@ Reply Bus::onRequest(Station& station, const Frame& frame, std::int64_t nowUs) {
     if (fault.kind == FaultKind::NoResource || fault.kind == FaultKind::Busy) {
         // The request is taken but not carried out: the poll learns why.
         if (fault.kind == FaultKind::NoResource)
-            pending_[st] = Pending{EncodeSD1(frame.sa, st, kFcNoResource), nowUs};
+            pending_[st] = Pending{EncodeSD1(frame.sa, st, kFcNoResource), nowUs, frame.sa, nowUs};
         else
             busy_[st] = true;
         reply.bytes = {kSC};
@@ -108,7 +129,7 @@ Reply Bus::onRequest(Station& station, const Frame& frame, std::int64_t nowUs) {
     if (Bytes response = spoilt(station, frame, fault, answer, reply.note); !response.empty()) {
         const auto scan = scanMs_.find(st);
         const std::int64_t scanUs = scan == scanMs_.end() ? 0 : std::int64_t{scan->second} * 1000;
-        pending_[st] = Pending{std::move(response), nowUs + scanUs};
+        pending_[st] = Pending{std::move(response), nowUs + scanUs, frame.sa, nowUs};
     }
     answered_[st] = Answer{std::move(answer), station.lastJob() + (refusal ? ", refused" : "")};
     if (fault.kind == FaultKind::Trickle) {

@@ -3,7 +3,11 @@
 // does: a request (SD2, send-and-request-data) is acknowledged with SC while
 // its answer is prepared, and the poll that follows (SD1) fetches the answer
 // as an SD2 response frame. Frames to addresses that no station serves, and
-// anything that is not a request or a poll, get no reaction.
+// anything that is not a request or a poll, get no reaction. An FDL status
+// request is answered as a slave does (FC 0x00). A CPU has one
+// communication resource: a job that arrives while the station still holds
+// another master's answer (not yet fetched, for up to kServeHoldUs) is
+// answered at once with "no resource".
 //
 // A station may be given a scan time: its answer is then ready only that
 // long after the request arrived, as on a CPU whose cycle reaches the
@@ -37,6 +41,10 @@ struct Reply {
     bool hangUp = false;
 };
 
+// How long a station keeps an answer for its master before another
+// master's job may take the resource.
+inline constexpr std::int64_t kServeHoldUs = 500000;
+
 class Bus {
 public:
     explicit Bus(FaultPlan faults = {}) : faults_(std::move(faults)) {}
@@ -62,7 +70,13 @@ private:
     struct Pending {
         Bytes response;
         std::int64_t readyAtUs = 0;
+        std::uint8_t master = 0;     // the master whose job it answers
+        std::int64_t sinceUs = 0;    // when that job arrived
     };
+
+    // The "no resource" answer of a station still serving another master's
+    // job, or nothing.
+    std::optional<Reply> busyWithAnother(const Station& station, const Frame& frame, std::int64_t nowUs) const;
 
     Reply onRequest(Station& station, const Frame& frame, std::int64_t nowUs);
     Reply onPoll(Station& station, std::int64_t nowUs);

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "ppisim/fdl.h"
 #include "ppisim/frame.h"
 #include "ppisim/paced_output.h"
 
@@ -80,6 +81,11 @@ bool Loop::receive() {
             skippedSeen_ = reader_.skipped();
         }
         trace_.frame(t, "rx", frame->raw);
+        if (ExceedsLe(*frame, options_.maxLe)) {
+            trace_.note(t, "frame with LE " + std::to_string(frame->raw[1]) + " ignored (above LE " +
+                               std::to_string(options_.maxLe) + ")");
+            continue;
+        }
         react(*frame, firstByteUs);
         if (stopping()) break;
     }

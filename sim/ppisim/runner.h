@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "ppisim/bus.h"
+#include "ppisim/frame.h"
 #include "ppisim/line.h"
 #include "ppisim/trace.h"
 
@@ -20,6 +21,9 @@ struct RunOptions {
     double exitAfterSeconds = 0;  // 0 = run until stopped
     // Every reply goes out this much later, as over a slow network.
     std::uint32_t latencyMs = 0;
+    // Frames with a larger LE are ignored, as a PROFIBUS station ignores
+    // what it cannot take (kMaxLe = 249; kFullFrameLe = 255 takes all).
+    std::size_t maxLe = kMaxLe;
 };
 
 // A partial frame older than this is line noise, not the start of a frame.

@@ -285,7 +285,7 @@ TEST_F(SimEndToEnd, BlocksOfSeveralElementsGoOutAndComeBackInHostOrder) {
 }
 
 TEST_F(SimEndToEnd, BlocksBeyondThePduAreRefusedAndChangeNothing) {
-    Start();
+    Start({"--full-frames"});  // the LE 255 write below reaches the station
     std::vector<std::uint8_t> values(224, 0x77), in(234, 0xC3);
     Tag vb = ParseBlock("02VB0000");
     EXPECT_EQ(Access(VPI_WRITE_BLOCK, vb, values.data(), 213), 1);
@@ -298,6 +298,16 @@ TEST_F(SimEndToEnd, BlocksBeyondThePduAreRefusedAndChangeNothing) {
     EXPECT_EQ(Access(VPI_WRITE_BLOCK, vb, values.data(), 224), 1);
     EXPECT_EQ(Access(VPI_READ_BLOCK, vb, in.data(), 222), 0);
     EXPECT_EQ(std::count(in.begin(), in.begin() + 222, 0), 222);
+}
+
+TEST_F(SimEndToEnd, AFullFrameIsIgnoredByAStationThatTakesLe249) {
+    Start();
+    std::vector<std::uint8_t> values(224, 0x77), in(1, 0xC3);
+    Tag vb = ParseBlock("02VB0000");
+    EXPECT_EQ(Access(VPI_WRITE_BLOCK, vb, values.data(), 224), 2);  // LE 255: no answer at all
+    EXPECT_EQ(Logged(), Texts(3, "VpiK701: recv. SC Ack fail"));
+    EXPECT_EQ(Access(VPI_READ_BLOCK, vb, in.data(), 1), 0);
+    EXPECT_EQ(in[0], 0);
 }
 
 TEST_F(SimEndToEnd, ASilentStationCostsThreeAttemptsAndResultTwo) {
