@@ -117,7 +117,15 @@ void TokenBus::outsideFrame(const Frame& frame, std::int64_t startUs) {
         const auto bits = (tx.startUs - lastEndUs_) * static_cast<std::int64_t>(params_.baud) / 1000000;
         trace_.note(tx.startUs, "bus idle violated (" + Number(static_cast<unsigned>(bits)) + " bit times)");
     }
-    if (outOfTurn(frame)) {
+    // By the ring rules, whoever was thought to hold the token: a token to
+    // itself after the sender's lost-token time of silence claims it, and
+    // the station that passed the token last takes it back (passes again,
+    // or on to another) when the receiver stayed silent for a slot time.
+    const std::int64_t silentUs = onAir_.empty() && lastEndUs_ >= 0 ? tx.startUs - lastEndUs_ : -1;
+    const bool claim = frame.kind == FrameKind::SD4 && frame.sa == frame.da &&
+                       silentUs >= params_.lostTokenUs(frame.sa);
+    const bool passedAgain = lastPasser_ && *lastPasser_ == frame.sa && silentUs >= params_.slotUs();
+    if (!claim && !passedAgain && outOfTurn(frame)) {
         ++totals_.outOfTurn;
         trace_.note(tx.startUs, "out of turn: " + describe(tx) + " while station " + Number(*holder_) +
                                     " holds the token");
@@ -203,6 +211,7 @@ void TokenBus::observe(const Frame& frame, std::int64_t endUs) {
     if (frame.kind == FrameKind::SD4) {
         trace_.note(endUs, "token " + Number(frame.sa) + " -> " + Number(frame.da));
         holder_ = frame.da;
+        lastPasser_ = frame.sa;
         auto ring = ring_;
         NoteTokenPass(ring, frame.sa, frame.da, std::max<unsigned>(params_.hsa, std::max(frame.sa, frame.da)));
         if (ring != ring_) {
