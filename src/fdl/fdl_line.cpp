@@ -6,9 +6,10 @@
 namespace plclink {
 namespace {
 
-constexpr std::uint32_t kRtsLeadMs = 1;
 constexpr std::uint32_t kSd2HeadLength = 4;  // 68 LE LEr 68
 constexpr std::uint32_t kLongestSd2Rest = 255 + 2;
+
+FdlFrame ReceiveFrame(LineHandle line, std::uint32_t waitMs);
 
 bool ReadAll(LineHandle line, std::uint8_t* bytes, std::uint32_t count) {
     std::uint32_t got = 0;
@@ -21,6 +22,19 @@ FdlFrame Broken() {
     return frame;
 }
 
+// The rest of a broken frame follows without a gap: it is read and dropped
+// until the line has been quiet for `quietMs`, so that no byte inside it
+// (a token has no checksum) passes for the start of a frame.
+void DiscardUntilQuiet(LineHandle line, std::uint32_t quietMs) {
+    SetLineWaitMs(line, quietMs);
+    std::uint8_t scratch[64];
+    for (int chunk = 0; chunk < 64; ++chunk) {
+        std::uint32_t got = 0;
+        if (!Platform().readPort(line, scratch, sizeof scratch, &got) || got == 0) break;
+    }
+    ClearLineErrors(line);
+}
+
 // An SD2 frame after its start byte: the header with DA, SA and FC, then the
 // rest it announces.
 FdlFrame ReceiveSd2Rest(LineHandle line) {
@@ -30,6 +44,8 @@ FdlFrame ReceiveSd2Rest(LineHandle line) {
     if (head[1] != head[2] || head[3] != kFdlSd2 || length < 3) return Broken();
     std::uint8_t rest[kLongestSd2Rest];
     if (!ReadAll(line, rest, length - 3 + 2)) return Broken();
+    const std::uint8_t sum = static_cast<std::uint8_t>(FdlChecksum(head + 4, 3) + FdlChecksum(rest, length - 3));
+    if (rest[length - 3] != sum || rest[length - 2] != kFdlEnd) return Broken();
     FdlFrame frame;
     frame.kind = FdlFrame::Kind::kOther;
     frame.da = head[4] & 0x7F;
@@ -40,6 +56,11 @@ FdlFrame ReceiveSd2Rest(LineHandle line) {
 }
 
 }  // namespace
+
+std::uint32_t FrameLineMs(std::uint32_t bytes, std::uint32_t baud) {
+    if (baud == 0) return 0;
+    return static_cast<std::uint32_t>((std::uint64_t{bytes} * 11 * 1000 + baud - 1) / baud);
+}
 
 void SetLineWaitMs(LineHandle line, std::uint32_t ms) {
     const PlatformOps& os = Platform();
@@ -55,7 +76,33 @@ void SetLineWaitMs(LineHandle line, std::uint32_t ms) {
     os.setTimeouts(line, &timeouts);
 }
 
-FdlFrame ReceiveFdlFrame(LineHandle line, std::uint32_t waitMs) {
+FdlFrame ReceiveFdlFrame(LineHandle line, std::uint32_t waitMs, std::uint32_t quietMs) {
+    const FdlFrame frame = ReceiveFrame(line, waitMs);
+    if (frame.kind == FdlFrame::Kind::kBroken) DiscardUntilQuiet(line, quietMs);
+    return frame;
+}
+
+bool SendFdlFrame(LineHandle line, const std::uint8_t* bytes, std::uint32_t length,
+                  std::uint32_t baud) {
+    const PlatformOps& os = Platform();
+    SetRts(line, 1);
+    os.sleepMs(kRtsLeadMs);
+    const std::uint64_t start = os.monotonicMs();
+    std::uint32_t written = 0;
+    const int rc = WriteBytes(line, bytes, length, &written);
+    WaitTxEmpty(line);
+    // Not back before the frame is on the line, so that the pause before
+    // the next frame counts from its end.
+    const std::uint64_t onLine = start + FrameLineMs(length, baud);
+    if (const std::uint64_t now = os.monotonicMs(); now < onLine)
+        os.sleepMs(static_cast<std::uint32_t>(onLine - now));
+    SetRts(line, 0);
+    return rc == kIoDone && written == length;
+}
+
+namespace {
+
+FdlFrame ReceiveFrame(LineHandle line, std::uint32_t waitMs) {
     SetLineWaitMs(line, waitMs);
     std::uint8_t first = 0;
     std::uint32_t got = 0;
@@ -91,14 +138,7 @@ FdlFrame ReceiveFdlFrame(LineHandle line, std::uint32_t waitMs) {
     }
 }
 
-bool SendFdlFrame(LineHandle line, const std::uint8_t* bytes, std::uint32_t length) {
-    SetRts(line, 1);
-    Platform().sleepMs(kRtsLeadMs);
-    std::uint32_t written = 0;
-    const int rc = WriteBytes(line, bytes, length, &written);
-    WaitTxEmpty(line);
-    SetRts(line, 0);
-    return rc == kIoDone && written == length;
-}
+}  // namespace
+
 
 }  // namespace plclink

@@ -22,6 +22,7 @@ RingStation::RingStation(LineHandle line, const RingSettings& settings, std::uin
       settings_(settings),
       timing_(RingTimingFor(settings, baud)),
       number_(instanceNumber),
+      baud_(baud),
       own_(settings.address),
       list_(settings.hsa),
       startMs_(Platform().monotonicMs()),
@@ -44,7 +45,8 @@ void RingStation::Step() {
         } else {
             const std::uint64_t left = duplicate_ ? kListenSliceMs : timing_.lostTokenMs - silent;
             const FdlFrame frame =
-                ReceiveFdlFrame(line_, static_cast<std::uint32_t>(left < kListenSliceMs ? left : kListenSliceMs));
+                ReceiveFdlFrame(line_, static_cast<std::uint32_t>(left < kListenSliceMs ? left : kListenSliceMs),
+                                timing_.idleMs);
             if (frame.kind != FdlFrame::Kind::kNone) {
                 lastActivityMs_ = Platform().monotonicMs();
                 Handle(frame);
@@ -68,7 +70,7 @@ void RingStation::Serve() {
 
 void RingStation::Handle(const FdlFrame& frame) {
     if (frame.hasSource && frame.sa == own_) {
-        Duplicate();
+        SawOwnAddress();
         return;
     }
     if (duplicate_) return;
@@ -117,8 +119,8 @@ void RingStation::AnswerStatus(std::uint8_t asker) {
     }
     std::uint8_t reply[kSd1FrameLength];
     BuildSd1(asker, own_, fc, reply);
-    Platform().sleepMs(timing_.idleMs);
-    SendFdlFrame(line_, reply, sizeof reply);
+    PauseBeforeFrame();
+    SendFdlFrame(line_, reply, sizeof reply, baud_);
 }
 
 void RingStation::ClaimToken() {
@@ -158,7 +160,7 @@ void RingStation::RunQueuedWork() {
     int expected = kQueued;
     if (!workState_.compare_exchange_strong(expected, kRunning, std::memory_order_acq_rel)) return;
     SetLineWaitMs(line_, timing_.slotMs);
-    workResult_ = work_.run(work_.context, VisitTiming{timing_.idleMs, timing_.slotMs});
+    workResult_ = work_.run(work_.context, VisitTiming{timing_.idleMs, timing_.slotMs, baud_});
     workState_.store(kDone, std::memory_order_release);
 }
 
@@ -196,11 +198,11 @@ int RingStation::PollGap() {
 
     std::uint8_t request[kSd1FrameLength];
     BuildSd1(address, own_, kFcStatusRequest, request);
-    Platform().sleepMs(timing_.idleMs);
-    if (!SendFdlFrame(line_, request, sizeof request)) return kNoStation;
-    const FdlFrame reply = ReceiveFdlFrame(line_, timing_.slotMs);
+    PauseBeforeFrame();
+    if (!SendFdlFrame(line_, request, sizeof request, baud_)) return kNoStation;
+    const FdlFrame reply = ReceiveFdlFrame(line_, AnswerWaitMs(), timing_.idleMs);
     if (reply.hasSource && reply.sa == own_) {
-        Duplicate();  // a status reply from the station's own address
+        SawOwnAddress();  // a status reply from the station's own address
         return kNoStation;
     }
     const bool ready = reply.kind == FdlFrame::Kind::kStatusReply && reply.sa == address &&
@@ -223,7 +225,7 @@ void RingStation::PassToken(int target) {
         const auto to = static_cast<std::uint8_t>(target);
         for (int pass = 0; pass < kTokenPasses; ++pass) {
             SendToken(to);
-            const FdlFrame frame = ReceiveFdlFrame(line_, timing_.slotMs);
+            const FdlFrame frame = ReceiveFdlFrame(line_, AnswerWaitMs(), timing_.idleMs);
             if (frame.kind != FdlFrame::Kind::kNone) {
                 lastActivityMs_ = Platform().monotonicMs();
                 Handle(frame);
@@ -237,11 +239,32 @@ void RingStation::PassToken(int target) {
     }
 }
 
+// The bus idle time before a frame, of which the RTS lead of the send is the
+// last millisecond.
+void RingStation::PauseBeforeFrame() const {
+    Platform().sleepMs(timing_.idleMs > kRtsLeadMs ? timing_.idleMs - kRtsLeadMs : 0);
+}
+
+// SendFdlFrame returns once the frame is on the line: the slot time counts
+// from there.
+std::uint32_t RingStation::AnswerWaitMs() const { return timing_.slotMs; }
+
 bool RingStation::SendToken(std::uint8_t to) {
     std::uint8_t token[kTokenLength];
     BuildToken(to, own_, token);
-    Platform().sleepMs(timing_.idleMs);
-    return SendFdlFrame(line_, token, sizeof token);
+    PauseBeforeFrame();
+    return SendFdlFrame(line_, token, sizeof token, baud_);
+}
+
+// A frame from the station's own address that it did not send. One may be
+// noise after a collision that happens to pass as a frame; a second one
+// within two target rotation times is another station at its address.
+void RingStation::SawOwnAddress() {
+    const std::uint64_t now = Platform().monotonicMs();
+    const bool again = ownAddressSeen_ && now - ownAddressSeenMs_ <= 2ull * timing_.rotationMs;
+    ownAddressSeen_ = true;
+    ownAddressSeenMs_ = now;
+    if (again) Duplicate();
 }
 
 void RingStation::Duplicate() {

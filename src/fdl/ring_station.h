@@ -67,7 +67,11 @@ private:
     int PollGap();
     void PassToken(int target);
     bool SendToken(std::uint8_t to);
+    // The wait for the first byte of an answer to a frame the station sent.
+    std::uint32_t AnswerWaitMs() const;
+    void SawOwnAddress();
     void Duplicate();
+    void PauseBeforeFrame() const;
     void EnterRing();
     void FailQueuedWork();
 
@@ -77,12 +81,15 @@ private:
     RingSettings settings_;
     RingTiming timing_;
     std::int32_t number_;
+    std::uint32_t baud_;
     std::uint8_t own_;
     StationList list_;
 
     bool inRing_ = false;
     bool holding_ = false;
     bool duplicate_ = false;
+    bool ownAddressSeen_ = false;
+    std::uint64_t ownAddressSeenMs_ = 0;
     int repeatFrom_ = kNoStation;       // a non-predecessor that passed the token once
     std::uint64_t startMs_;
     std::uint64_t lastActivityMs_;

@@ -11,6 +11,7 @@ namespace plclink {
 struct VisitTiming {
     std::uint32_t idleMs;  // the pause before each frame: the bus idle time
     std::uint32_t slotMs;  // the read time-out in force: the slot time
+    std::uint32_t baud;    // the line's baud rate
 };
 
 struct TokenVisitWork {

@@ -1,6 +1,7 @@
 #include "ppi/token_visit_exchange.h"
 
 #include "core/host_log.h"
+#include "fdl/fdl_line.h"
 #include "fdl/station_registry.h"
 #include "ppi/link_pause.h"
 #include "ppi/ppi_exchange.h"
@@ -13,12 +14,16 @@ struct VisitExchange {
     std::uint32_t rotationMs;
 };
 
-// Inside the visit the pauses are the bus idle time, and a station that
-// answers the poll with SC is polled again for at most one target rotation
-// time, so that the token's hold stays near what the other masters expect.
+// Inside the visit the pauses are the bus idle time, every answer has to
+// start within the slot time after the request's end on the line, and a
+// station that answers the poll with SC is polled again for at most one
+// target rotation time, so that the token's hold stays near what the other
+// masters expect.
 int RunExchange(void* context, const VisitTiming& timing) {
     const VisitExchange& job = *static_cast<VisitExchange*>(context);
     VpiInstance& instance = *job.instance;
+    SetLineWaitMs(instance.lineHandle,
+                  timing.slotMs + FrameLineMs(static_cast<std::uint32_t>(instance.txLength), timing.baud));
     const LinkPause pause =
         LinkPauseFor(timing.idleMs, instance.lineConfig.settings.baud, job.rotationMs);
     return PpiExchange(instance.lineHandle, instance.txFrame, instance.txLength, instance.rxFrame,

@@ -1,7 +1,9 @@
 // The multi-master mode end to end, over the real serial layer, the real
 // clock and the station's real thread: the driver alone on a line with
-// ppi-sim (it claims the token and works as the only master), and a line
-// on which another station already uses the driver's address.
+// ppi-sim (it claims the token and works as the only master), in a ring with
+// a simulated panel that polls as fast as it can (nothing collides, no job
+// of the panel fails), with a panel that falls silent, and on a line where
+// another station already uses the driver's address.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -45,6 +48,15 @@ bool Contains(const std::vector<std::string>& texts, const std::string& part) {
     return false;
 }
 
+// How many lines of a simulator's trace hold `part`.
+int TraceCount(const std::string& path, const std::string& part) {
+    std::ifstream in(path);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line)) count += line.find(part) != std::string::npos;
+    return count;
+}
+
 class RingEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -53,7 +65,8 @@ protected:
         saved_ = std::filesystem::current_path();
         dir_ = testing::MakeTempDirectory("plclink-ring-");
         std::filesystem::current_path(dir_);
-        std::ofstream("vpiK701.int") << "\nMULTIMASTER\n";
+        // A generous slot time on both sides: the test runs on a loaded machine.
+        std::ofstream("vpiK701.int") << "\nMULTIMASTER TSL 400\n";
     }
     void TearDown() override {
         End();
@@ -123,6 +136,23 @@ protected:
         return VpiMain(&block);
     }
 
+    // Writes and reads back a word and a double word of I, Q, M and V: the
+    // failures, each named.
+    std::vector<std::string> WriteAndReadEveryArea(unsigned salt) {
+        std::vector<std::string> failures;
+        for (const char area : {'I', 'Q', 'M', 'V'}) {
+            const std::string w = std::string("02") + area + "W0010";
+            const std::string d = std::string("02") + area + "D0012";
+            const std::uint32_t word = (0x4100u + static_cast<unsigned>(area) + salt) & 0xFFFF;
+            const std::uint32_t dword = 0x12345600u + static_cast<unsigned>(area) + salt;
+            std::int32_t rc = -1;
+            if (WriteAndRead(w.c_str(), kGateByteOrWord, word, rc) != word || rc != 0) failures.push_back(w);
+            if (WriteAndRead(d.c_str(), kGateDouble, dword, rc) != dword || rc != 0) failures.push_back(d);
+        }
+        return failures;
+    }
+    std::string TracePath() const { return (dir_ / "sim.trace").string(); }
+
     VpiInstance instance{};
 
 private:
@@ -136,23 +166,55 @@ TEST_F(RingEndToEnd, AloneOnTheLineItClaimsTheTokenAndReadsAndWritesEveryArea) {
     const int before = ThreadCount();
     Start(sim.portName());
     EXPECT_EQ(ThreadCount(), before + 1);
-    for (const char area : {'I', 'Q', 'M', 'V'}) {
-        const std::string w = std::string("02") + area + "W0010";
-        const std::string d = std::string("02") + area + "D0012";
-        std::int32_t rc = -1;
-        EXPECT_EQ(WriteAndRead(w.c_str(), kGateByteOrWord, 0x4100u + static_cast<unsigned>(area), rc),
-                  0x4100u + static_cast<unsigned>(area)) << w;
-        EXPECT_EQ(rc, 0) << w;
-        EXPECT_EQ(WriteAndRead(d.c_str(), kGateDouble, 0x12345600u + static_cast<unsigned>(area), rc),
-                  0x12345600u + static_cast<unsigned>(area)) << d;
-        EXPECT_EQ(rc, 0) << d;
-    }
+    EXPECT_EQ(WriteAndReadEveryArea(0), std::vector<std::string>{});
     const auto texts = testing::Host().texts();
-    EXPECT_TRUE(Contains(texts, "VpiK701: station 0 claims the token"));
+    EXPECT_TRUE(Contains(texts, "VpiK701: station 0 claims the token (line silent for 250 ms)"));
     EXPECT_TRUE(Contains(texts, "VpiK701: station 0 in the token ring (ring: 0)"));
     End();
     EXPECT_EQ(ThreadCount(), before);
     EXPECT_TRUE(Contains(testing::Host().texts(), "VpiK701: station 0 leaving the token ring"));
+}
+
+TEST_F(RingEndToEnd, InARingWithAPanelNothingCollidesAndNoJobFails) {
+    {
+        kit::SimProcess sim(PPI_SIM_PATH,
+                            {"--line-speed", "--slot-time", "400", "--station", "2", "--master", "1", "--trace",
+                             "--exit-after", "120"},
+                            TracePath());
+        ASSERT_TRUE(sim.running());
+        Start(sim.portName());
+        for (unsigned round = 0; round < 3; ++round)
+            EXPECT_EQ(WriteAndReadEveryArea(round), std::vector<std::string>{}) << round;
+        End();
+    }
+    EXPECT_TRUE(Contains(testing::Host().texts(), "VpiK701: station 0 in the token ring"));
+    EXPECT_GT(TraceCount(TracePath(), "ring: 0 1"), 0);
+    EXPECT_EQ(TraceCount(TracePath(), "collision"), 0);
+    EXPECT_EQ(TraceCount(TracePath(), "out of turn"), 0);
+    EXPECT_EQ(TraceCount(TracePath(), "job failed"), 0);
+    EXPECT_GT(TraceCount(TracePath(), "token 1 -> 0"), 10);
+}
+
+// The panel falls silent after a few seconds, with or without the token:
+// the driver drops it or claims the token, and goes on reading.
+TEST_F(RingEndToEnd, WhenThePanelFallsSilentTheDriverGoesOnAlone) {
+    kit::SimProcess sim(PPI_SIM_PATH,
+                        {"--line-speed", "--slot-time", "400", "--station", "2", "--master", "1:silent-after=6",
+                         "--trace", "--exit-after", "120"},
+                        TracePath());
+    ASSERT_TRUE(sim.running());
+    Start(sim.portName());
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(12);
+    std::vector<std::string> failures;
+    unsigned round = 0;
+    while (std::chrono::steady_clock::now() < until) {
+        for (const std::string& f : WriteAndReadEveryArea(round++)) failures.push_back(f);
+    }
+    EXPECT_EQ(failures, std::vector<std::string>{});
+    const auto texts = testing::Host().texts();
+    EXPECT_TRUE(Contains(texts, "VpiK701: station 1 dropped from the token ring") ||
+                Contains(texts, "VpiK701: station 0 claims the token"));
+    EXPECT_EQ(TraceCount(TracePath(), "collision"), 0);
 }
 
 // Another station 0 passes the token on the line: the driver keeps out,
@@ -178,6 +240,27 @@ TEST_F(RingEndToEnd, AStationAtItsAddressKeepsItOffTheLine) {
     const auto texts = testing::Host().texts();
     EXPECT_TRUE(Contains(texts, "VpiK701: not in the token ring (station address 0 is in use by another station)"));
     EXPECT_TRUE(pty.receive(1, 200).empty());
+}
+
+// The same with a simulated master at the driver's address in a ring.
+TEST_F(RingEndToEnd, ASimulatedMasterAtItsAddressGetsNoTokenAndNoRequestFromIt) {
+    {
+        kit::SimProcess sim(PPI_SIM_PATH,
+                            {"--line-speed", "--slot-time", "400", "--station", "2", "--master", "0:duplicate",
+                             "--trace", "--exit-after", "120"},
+                            TracePath());
+        ASSERT_TRUE(sim.running());
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));  // its ring runs already
+        Start(sim.portName());
+        TagAccessRecord tag = Parse("02VW0100", kGateByteOrWord);
+        std::uint8_t buffer[4] = {};
+        tag.dataBuffer = buffer;
+        EXPECT_EQ(Run(VPI_READ_VALUE, &tag), 2);
+        End();
+    }
+    EXPECT_TRUE(Contains(testing::Host().texts(),
+                         "VpiK701: not in the token ring (station address 0 is in use by another station)"));
+    EXPECT_EQ(TraceCount(TracePath(), "] rx "), 0);  // not a byte from the driver
 }
 
 }  // namespace
