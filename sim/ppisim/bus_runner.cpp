@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <ostream>
+#include <thread>
 
 #include "ppisim/fdl.h"
 
@@ -34,14 +35,22 @@ int RunTokenBus(Line& line, TokenBus& bus, const RunOptions& options, Trace& tra
         options.exitAfterSeconds > 0 ? std::max<std::int64_t>(1, static_cast<std::int64_t>(options.exitAfterSeconds * 1e6)) : 0;
     FrameReader reader;
     std::size_t skippedSeen = 0;
+    bool discarded = false;
     while (!(stop && *stop) && !(deadline > 0 && now() >= deadline)) {
         if (summary && *summary) {
             *summary = 0;
             PrintSummary(bus, report);
         }
         bus.advance(now());
-        if (const Bytes bytes = bus.takeBytes(now()); !bytes.empty() && !line.writeAll(bytes, 100))
-            trace.note(now(), "line refused the bytes");
+        for (const std::uint8_t byte : bus.takeBytes(now())) {
+            // The bus goes on whoever listens: when the port is full (nobody
+            // reads it), its unread bytes make room.
+            if (line.writeAll(std::span(&byte, 1), 0)) continue;
+            line.discardUnread();
+            if (!line.writeAll(std::span(&byte, 1), 0)) trace.note(now(), "line refused a byte");
+            else if (!discarded) trace.note(now(), "the port was full: its unread bytes were discarded");
+            discarded = true;
+        }
         const std::int64_t wait = std::clamp<std::int64_t>(bus.nextEventUs() - now(), 0, kSliceUs);
         pollfd p{line.fd(), POLLIN, 0};
         const timespec timeout{0, static_cast<long>(wait * 1000)};
@@ -49,7 +58,9 @@ int RunTokenBus(Line& line, TokenBus& bus, const RunOptions& options, Trace& tra
         if (ready <= 0) continue;
         if (p.revents & POLLNVAL) return 1;
         if (!(p.revents & POLLIN)) {
-            line.hangUp();
+            // A master's connection that failed ends; on a terminal nobody
+            // holds the far end open: wait for a master to come.
+            if (!line.hangUp()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
             continue;
         }
         std::uint8_t buffer[512];

@@ -26,6 +26,9 @@ public:
     // Ends the master's connection, where the line has one; false when it
     // has none.
     virtual bool hangUp() { return false; }
+    // Drops what the far end has not read yet, where the line can (a
+    // pseudo-terminal nobody reads fills up; a bus does not wait for it).
+    virtual void discardUnread() {}
 };
 
 // Writes every byte to the non-blocking descriptor `fd`, waiting for room at

@@ -132,4 +132,8 @@ bool SerialLine::writeAll(std::span<const std::uint8_t> bytes, int timeoutMs) {
     return WriteAllWithin(fd_, bytes, timeoutMs);
 }
 
+void SerialLine::discardUnread() {
+    if (keepOpenFd_ >= 0) tcflush(keepOpenFd_, TCIFLUSH);
+}
+
 }  // namespace ppisim

@@ -34,6 +34,7 @@ public:
     const std::string& path() const override { return path_; }
     long readAvailable(std::span<std::uint8_t> buffer) override;
     bool writeAll(std::span<const std::uint8_t> bytes, int timeoutMs) override;
+    void discardUnread() override;
 
 private:
     SerialLine(int fd, int keepOpenFd, std::string path)

@@ -62,7 +62,7 @@ std::int64_t SimMaster::dueUs() const {
     if (phase_ == Phase::Off) return kNeverUs;
     std::int64_t due = std::min(outbox_ ? sendAtUs_ : kNeverUs, timeoutUs_);
     if (config_.silentAfterS > 0) due = std::min(due, static_cast<std::int64_t>(config_.silentAfterS * 1e6));
-    if ((phase_ == Phase::Listening || phase_ == Phase::InRing) && !lineBusy_ && !outbox_)
+    if ((phase_ == Phase::Listening || phase_ == Phase::InRing) && !lineBusy_ && !outbox_ && !duplicateHeard_)
         due = std::min(due, quietSinceUs_ + params_.lostTokenUs(config_.address));
     return due;
 }
@@ -121,7 +121,7 @@ std::optional<Bytes> SimMaster::tick(std::int64_t nowUs) {
         onTimeout(nowUs);
         return std::nullopt;
     }
-    if ((phase_ == Phase::Listening || phase_ == Phase::InRing) && !lineBusy_ && !outbox_ &&
+    if ((phase_ == Phase::Listening || phase_ == Phase::InRing) && !lineBusy_ && !outbox_ && !duplicateHeard_ &&
         nowUs >= quietSinceUs_ + params_.lostTokenUs(config_.address)) {
         say(nowUs, "token lost, claims it");
         claims_ = 0;
@@ -163,8 +163,12 @@ void SimMaster::hear(const Heard& heard, std::int64_t endUs) {
     if (outbox_ && sendAtUs_ == kNeverUs) sendAtUs_ = endUs + params_.idleUs();
     if (heard.frame) {
         const Frame& frame = *heard.frame;
-        if (frame.sa == config_.address && phase_ != Phase::Listening) {
-            leaveRing(endUs, "station " + Number(frame.sa) + " is on the line as well (duplicate address)");
+        if (frame.sa == config_.address) {
+            const std::string why = "station " + Number(frame.sa) + " is on the line as well (duplicate address)";
+            if (phase_ != Phase::Listening) leaveRing(endUs, why + "; leaves the ring");
+            else if (!duplicateHeard_) say(endUs, why + "; does not join the ring");
+            duplicateHeard_ = true;
+            outbox_.reset();
             return;
         }
         if (frame.kind == FrameKind::SD4) {
@@ -186,7 +190,7 @@ void SimMaster::onTokenHeard(const Frame& token, std::int64_t endUs) {
         else if (token.sa == *anchor_) ++rotationsHeard_;
     }
     bool take = false;
-    if (token.da == config_.address && token.sa != config_.address &&
+    if (token.da == config_.address && token.sa != config_.address && !duplicateHeard_ &&
         (phase_ == Phase::Listening || phase_ == Phase::InRing)) {
         const bool repeated = refusedFrom_ == token.sa;
         if (config_.lateToken) take = repeated;
@@ -229,7 +233,7 @@ void SimMaster::noteLasFrom(std::uint8_t sa, std::uint8_t da) {
 }
 
 void SimMaster::onStatusRequest(const Frame& request, std::int64_t endUs) {
-    if (phase_ != Phase::Listening && phase_ != Phase::InRing) return;
+    if ((phase_ != Phase::Listening && phase_ != Phase::InRing) || duplicateHeard_) return;
     const std::uint8_t fc = inRing_     ? kStatusMasterInRing
                             : lasValid() ? kStatusMasterReady
                                          : kStatusMasterNotReady;
@@ -376,7 +380,7 @@ void SimMaster::jobFailed(std::int64_t nowUs, const std::string& why) {
 }
 
 void SimMaster::leaveRing(std::int64_t nowUs, const std::string& why) {
-    say(nowUs, why + "; leaves the ring");
+    say(nowUs, why);
     phase_ = Phase::Listening;
     inRing_ = false;
     outbox_.reset();

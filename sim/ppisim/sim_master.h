@@ -12,7 +12,8 @@
 // for its first two rotations, then "ready", "in the ring" once in it); it
 // claims the token after (6 + 2 x its address) slot times of silence; a
 // passed token from a station other than its predecessor is taken at the
-// repeated pass only.
+// repeated pass only; when another station sends with its address it
+// leaves the ring (or does not join) and stays out, silent.
 //
 // It is driven on any clock: the bus tells it what happens on the line, in
 // time order, and asks when it next wants to act (dueUs) and what it sends
@@ -169,6 +170,8 @@ private:
     unsigned rotationsHeard_ = 0;
     std::optional<std::uint8_t> readyTold_;  // the holder it told "ready"
     std::optional<std::uint8_t> refusedFrom_;  // sender of a token not taken at its first pass
+    // Another station sends with its address: it stays out of the ring.
+    bool duplicateHeard_ = false;
 };
 
 }  // namespace ppisim

@@ -44,8 +44,6 @@ bool TokenBus::addMaster(const MasterConfig& config, std::string* why) {
     }
     if (!stations_.station(config.station))
         return fail("station " + Number(config.station) + " to read from is not simulated");
-    const auto index = masters_.size();
-    (void)index;
     masters_.push_back(std::make_unique<SimMaster>(
         config, params_, [this](std::int64_t t, const std::string& text) { trace_.note(t, text); },
         seed_));
@@ -117,26 +115,26 @@ void TokenBus::outsideFrame(const Frame& frame, std::int64_t startUs) {
         const auto bits = (tx.startUs - lastEndUs_) * static_cast<std::int64_t>(params_.baud) / 1000000;
         trace_.note(tx.startUs, "bus idle violated (" + Number(static_cast<unsigned>(bits)) + " bit times)");
     }
-    // By the ring rules, whoever was thought to hold the token: a token to
-    // itself after the sender's lost-token time of silence claims it, and
-    // the station that passed the token last takes it back (passes again,
-    // or on to another) when the receiver stayed silent for a slot time.
-    const std::int64_t silentUs = onAir_.empty() && lastEndUs_ >= 0 ? tx.startUs - lastEndUs_ : -1;
-    const bool claim = frame.kind == FrameKind::SD4 && frame.sa == frame.da &&
-                       silentUs >= params_.lostTokenUs(frame.sa);
-    const bool passedAgain = lastPasser_ && *lastPasser_ == frame.sa && silentUs >= params_.slotUs();
-    if (!claim && !passedAgain && outOfTurn(frame)) {
+    if (outOfTurn(frame, tx.startUs)) {
         ++totals_.outOfTurn;
         trace_.note(tx.startUs, "out of turn: " + describe(tx) + " while station " + Number(*holder_) +
                                     " holds the token");
         tx.lost = true;
-        spoilNext_ = true;
+        // One on the line already is what it collides with; else the next.
+        if (onAir_.empty()) spoilUntilUs_ = tx.startUs + params_.lineUs(tx.bytes.size()) + params_.slotUs();
     }
     start(std::move(tx));
 }
 
-bool TokenBus::outOfTurn(const Frame& frame) const {
+bool TokenBus::outOfTurn(const Frame& frame, std::int64_t startUs) const {
     if (masters_.empty() || !holder_ || *holder_ == frame.sa) return false;
+    // After the sender's lost-token time of silence it may claim the token.
+    const bool claim = frame.kind == FrameKind::SD4 && frame.sa == frame.da;
+    if (claim && startUs - lastEndUs_ >= params_.lostTokenUs(frame.sa)) return false;
+    // The station that passed the token last passes it again (or on to
+    // another) when the receiver stayed silent for a slot time.
+    const bool passedAgain = frame.kind == FrameKind::SD4 && lastPasser_ && *lastPasser_ == frame.sa;
+    if (passedAgain && startUs - lastEndUs_ >= params_.slotUs()) return false;
     return frame.kind == FrameKind::SD4 || (frame.fc & kFcRequestBit) != 0;
 }
 
@@ -166,24 +164,22 @@ void TokenBus::collide(Transmission& other, const Transmission& tx, std::int64_t
 void TokenBus::start(Transmission tx) {
     tx.id = nextId_++;
     tx.endUs = tx.startUs + params_.lineUs(tx.bytes.size());
-    const bool wasLost = tx.lost;
     for (Transmission& other : onAir_) {
         collide(other, tx, tx.startUs);
         tx.lost = true;
     }
     if (tx.sender != kOutside) {
         trace_.frame(tx.startUs, "tx", tx.bytes);
-        if (spoilNext_ && !tx.lost) {
+        if (tx.startUs <= spoilUntilUs_ && !tx.lost) {
             ++totals_.collisions;
             trace_.note(tx.startUs, "collision: " + describe(tx) + " with the out-of-turn frame; both lost");
             tx.lost = true;
         }
-        spoilNext_ = false;
+        spoilUntilUs_ = -1;
         // The bytes leave as the line carries them; a collision cuts them short.
         for (std::size_t i = 0; i < tx.bytes.size(); ++i)
             out_.push_back({tx.startUs + params_.lineUs(i + 1), tx.bytes[i], tx.id});
     }
-    (void)wasLost;
     for (std::size_t i = 0; i < masters_.size(); ++i)
         if (static_cast<int>(i) != tx.sender) masters_[i]->lineBusy(tx.startUs);
     onAir_.push_back(std::move(tx));

@@ -8,7 +8,9 @@
 // frame ended is counted as a bus idle violation and served all the same.
 // A request or token from the outside master while the token is held by, or
 // was passed to, another station is out of turn: it is lost, and so is the
-// next frame a simulated station sends (it collides with it).
+// next frame a simulated station sends within a slot time (it collides
+// with it). A claim (a
+// token to itself) after its lost-token time of silence is in turn.
 //
 // The CPU stations answer after the bus idle time; while one still serves a
 // job of one master it answers another master's job with "no resource".
@@ -95,7 +97,7 @@ private:
     void collide(Transmission& other, const Transmission& tx, std::int64_t atUs);
     void observe(const Frame& frame, std::int64_t endUs);
     void serveStations(const Frame& frame, std::int64_t endUs);
-    bool outOfTurn(const Frame& frame) const;
+    bool outOfTurn(const Frame& frame, std::int64_t startUs) const;
     std::string describe(const Transmission& tx) const;
     std::int64_t stationDueUs() const;
 
@@ -108,7 +110,7 @@ private:
     std::int64_t nowUs_ = 0;
     std::vector<Transmission> onAir_;  // what is on the line now
     std::int64_t lastEndUs_ = -1;
-    bool spoilNext_ = false;
+    std::int64_t spoilUntilUs_ = -1;  // the next simulated frame that starts by then collides
     std::uint64_t nextId_ = 0;
     std::deque<StationReply> stationReplies_;
     struct OutByte {

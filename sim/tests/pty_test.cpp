@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "hex.h"
+#include "ppisim/fdl.h"
 
 #ifdef PPI_SIM_PATH
 namespace ppisim {
@@ -81,6 +82,12 @@ public:
     }
     const std::string& path() const { return path_; }
     const std::string& portName() const { return portName_; }
+    // The tool's next line on standard output.
+    std::string nextLine() {
+        const Bytes line = ReadLine();
+        return std::string(line.begin(), line.end());
+    }
+    void signal(int number) const { kill(pid_, number); }
 
     // Opens the port as a master does: raw, 8E1.
     int openPort() const {
@@ -244,6 +251,84 @@ TEST(PpiSimOnPty, TricklesTheAnswerByteByByteAndGivesUpWhenTheMasterSends) {
     close(fd);
 }
 
+TEST(PpiSimOnPty, IgnoresAFrameAboveLe249UnlessToldToTakeFullFrames) {
+    const Bytes full = EncodeSD2(2, 0, 0x7C, Bytes(252, 0));  // LE 255
+    for (bool takeFull : {false, true}) {
+        SimProcess sim(takeFull ? std::vector<std::string>{"--full-frames"} : std::vector<std::string>{});
+        const int fd = sim.openPort();
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(write(fd, full.data(), full.size()), static_cast<ssize_t>(full.size()));
+        EXPECT_EQ(ReadBytes(fd, 1, takeFull ? 2000 : 500), takeFull ? Bytes{0xE5} : Bytes{});
+        EXPECT_EQ(Exchange(fd, kReadVW100, 29).size(), 29u);  // and it goes on serving
+        close(fd);
+    }
+}
+
+// Two simulated masters and a CPU on the real clock, with a generous slot
+// time: the tokens between them reach the port, and SIGUSR1 brings the
+// summary.
+TEST(PpiSimOnPty, SimulatedMastersRingOnTheLineAndReportTheirSummary) {
+    SimProcess sim({"--line-speed", "--station", "2", "--master", "1", "--master", "3:read=M0:1",
+                    "--slot-time", "1000"});
+    const int fd = sim.openPort();
+    ASSERT_GE(fd, 0);
+    std::string seen;
+    for (auto start = Clock::now(); SecondsSince(start) < 7;) seen += ToHex(ReadBytes(fd, 64, 200)) + " ";
+    EXPECT_NE(seen.find("DC 03 01"), std::string::npos);
+    EXPECT_NE(seen.find("DC 01 03"), std::string::npos);
+    sim.signal(SIGUSR1);
+    const std::string master1 = sim.nextLine(), master3 = sim.nextLine(), line = sim.nextLine();
+    EXPECT_EQ(master1.rfind("summary master=1 token_visits=", 0), 0u) << master1;
+    EXPECT_EQ(master3.rfind("summary master=3 token_visits=", 0), 0u) << master3;
+    EXPECT_NE(master3.find(" jobs_failed=0 "), std::string::npos) << master3;
+    EXPECT_NE(master1.find(" rotation_mean_ms="), std::string::npos) << master1;
+    EXPECT_EQ(line.rfind("summary line=totals frames=", 0), 0u) << line;
+    EXPECT_NE(line.find(" collisions=0 out_of_turn=0 idle_violations=0"), std::string::npos) << line;
+    close(fd);
+    EXPECT_EQ(sim.stop(), 0);
+}
+
+// A master on the port that joins the simulated masters' ring by the rules:
+// "ready" (0x20) to a status request, then the token, passed on to 1.
+TEST(PpiSimOnPty, AMasterOnThePortJoinsTheRingByTheRules) {
+    SimProcess sim({"--line-speed", "--station", "2", "--master", "1", "--master", "3", "--hsa", "4",
+                    "--slot-time", "1000"});
+    const int fd = sim.openPort();
+    ASSERT_GE(fd, 0);
+    FrameReader reader;
+    int asked = 0, tokens = 0;
+    for (auto start = Clock::now(); SecondsSince(start) < 8;) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 5) <= 0) continue;
+        std::uint8_t buffer[256];
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        reader.feed(std::span(buffer, static_cast<std::size_t>(n)), 0);
+        while (auto frame = reader.next()) {
+            if (frame->da != 0) continue;
+            Bytes answer;
+            if (frame->kind == FrameKind::SD4) {
+                answer = EncodeSD4(1, 0);
+                ++tokens;
+            } else if (IsStatusRequest(*frame)) {
+                answer = EncodeSD1(frame->sa, 0, kStatusMasterReady);
+                ++asked;
+            }
+            if (answer.empty()) continue;
+            usleep(5000);  // the bus idle time first
+            ASSERT_EQ(write(fd, answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
+        }
+    }
+    EXPECT_GT(asked, 0);
+    EXPECT_GT(tokens, 3);  // it stays in the ring
+    sim.signal(SIGUSR1);
+    sim.nextLine();
+    sim.nextLine();
+    const std::string line = sim.nextLine();
+    EXPECT_NE(line.find(" collisions=0 out_of_turn=0 idle_violations=0"), std::string::npos) << line;
+    close(fd);
+}
+
 TEST(PpiSimTool, ExplainsEveryOptionAndRejectsBadOnes) {
     auto run = [](const std::string& args, std::string* output) {
         FILE* pipe = popen((std::string(PPI_SIM_PATH) + " " + args + " 2>&1").c_str(), "r");
@@ -269,6 +354,19 @@ TEST(PpiSimTool, ExplainsEveryOptionAndRejectsBadOnes) {
     EXPECT_NE(run("--scan 10@3", &out), 0);  // station 3 is not simulated
     EXPECT_NE(run("--scan fast", &out), 0);
     EXPECT_NE(run("--pdu 16", &out), 0);
+    help.clear();
+    EXPECT_EQ(run("--help", &help), 0);
+    for (const char* option : {"--master", "--hsa", "--slot-time", "--gap-factor", "--full-frames", "MASTERS",
+                               "late-token", "silent-after", "summary master="})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    EXPECT_NE(run("--master 1", &out), 0);  // without --line-speed
+    out.clear();
+    EXPECT_NE(run("--line-speed --master 2", &out), 0);  // station 2's address
+    EXPECT_NE(out.find("is a CPU station's"), std::string::npos) << out;
+    out.clear();
+    EXPECT_NE(run("--line-speed --master 1:loud", &out), 0);
+    EXPECT_NE(out.find("unknown option \"loud\""), std::string::npos) << out;
+    EXPECT_NE(run("--line-speed --hsa 15 --master 20", &out), 0);
 }
 
 }  // namespace

@@ -25,10 +25,7 @@ class Rig {
 public:
     using Outside = std::function<std::optional<Bytes>(const Frame&)>;
 
-    explicit Rig(std::vector<std::string> masterless = {}) : trace_(&log_), bus_(stations_, params_, trace_) {
-        (void)masterless;
-        stations_.addStation(2, AreaSizes{});
-    }
+    Rig() : trace_(&log_), bus_(stations_, params_, trace_) { stations_.addStation(2, AreaSizes{}); }
     TokenBus& bus() { return bus_; }
     std::string log() const { return log_.str(); }
     void addMaster(MasterConfig config) {
@@ -46,7 +43,6 @@ public:
             if (t > untilUs) break;
             if (t == replyAtUs_) {
                 replyAtUs_ = kNeverUs;
-                Frame frame;
                 FrameReader one;
                 one.feed(reply_, t);
                 bus_.outsideFrame(*one.next(), t);
@@ -163,6 +159,34 @@ TEST(TokenBusTest, NoiseInPlaceOfATokenIsPassedAgain) {
     EXPECT_EQ(Master(rig.bus(), 1).stats().jobsFailed, 0u);
 }
 
+TEST(TokenBusTest, AMasterThatHearsItsOwnAddressStaysOutOfTheRing) {
+    // At the address of the CPU, and at that of another master.
+    for (std::uint8_t twin : {2, 1}) {
+        Rig rig;
+        rig.addMaster({.address = 1});
+        rig.addMaster({.address = twin, .duplicate = true});
+        rig.runUntil(10 * kSecond);
+        EXPECT_EQ(rig.bus().ring(), std::set<std::uint8_t>({1})) << int{twin};
+        EXPECT_FALSE(Master(rig.bus(), 1).inRing());
+        EXPECT_EQ(Master(rig.bus(), 0).stats().jobsFailed, 0u);
+        EXPECT_NE(rig.log().find("is on the line as well (duplicate address); does not join the ring"),
+                  std::string::npos);
+    }
+    // A master in the ring leaves it when another station sends with its
+    // address: here the outside master at 0 that the simulated 0 admitted 1 beside.
+    Rig rig;
+    rig.addMaster({.address = 0, .duplicate = true});
+    rig.addMaster({.address = 1});
+    rig.runUntil(10 * kSecond);
+    ASSERT_EQ(rig.bus().ring(), std::set<std::uint8_t>({0, 1}));
+    // A reply, in turn anywhere; some may collide, one is enough.
+    for (int i = 0; i < 5; ++i) rig.sendAt(10 * kSecond + i * 97000, EncodeSD1(1, 0, kStatusMasterNotReady));
+    rig.runUntil(13 * kSecond);
+    EXPECT_NE(rig.log().find("-- master 0: station 0 is on the line as well (duplicate address); leaves the ring"),
+              std::string::npos);
+    EXPECT_EQ(rig.bus().ring(), std::set<std::uint8_t>({1}));
+}
+
 // An outside master at 0 that joins by the rules: "ready" when asked, then
 // it takes the token, does nothing with it and passes it on to 1.
 TEST(TokenBusTest, AnOutsideMasterThatJoinsByTheRulesIsAdmittedAndServed) {
@@ -207,6 +231,19 @@ TEST(TokenBusTest, AnOutsideMasterThatTalksOutOfTurnCollides) {
     const std::uint64_t done = Master(rig.bus(), 0).stats().jobsDone;
     rig.runUntil(5 * kSecond);
     EXPECT_GT(Master(rig.bus(), 0).stats().jobsDone, done + 10);
+}
+
+TEST(TokenBusTest, AnOutsideMasterMayClaimATokenLostWithItsHolder) {
+    Rig rig;
+    rig.addMaster({.address = 1, .silentAfterS = 1.0});
+    rig.runUntil(1 * kSecond);
+    rig.sendAt(1 * kSecond + 10000, EncodeSD4(0, 0));  // too soon: 1 may still hold it
+    rig.sendAt(2 * kSecond, EncodeSD4(0, 0));          // after 6 slot times of silence
+    rig.sendAt(2 * kSecond + 10000, EncodeSD4(0, 0));
+    rig.runUntil(3 * kSecond);
+    EXPECT_EQ(rig.bus().totals().outOfTurn, 1u);
+    EXPECT_EQ(rig.bus().holder(), std::optional<std::uint8_t>(0));
+    EXPECT_EQ(rig.bus().ring(), std::set<std::uint8_t>({0}));
 }
 
 TEST(TokenBusTest, AFrameRightAfterAnotherBreaksTheBusIdleRule) {
