@@ -52,7 +52,8 @@ if not korvan <= host:
     problems.append("KORVAN.dll imports beyond the four: %s" % sorted(korvan - host))
 if korvan != host:
     problems.append("KORVAN.dll imports must be the four host functions, found %s" % sorted(korvan))
-system = {"kernel32.dll", "user32.dll", "msvcrt.dll", "version.dll", "ws2_32.dll", "advapi32.dll"}
+system = {"kernel32.dll", "user32.dll", "msvcrt.dll", "version.dll", "ws2_32.dll", "advapi32.dll",
+          "winmm.dll"}
 for dll in imports:
     if dll != "KORVAN.dll" and dll.lower() not in system:
         problems.append("imports from a DLL that is neither KORVAN.dll nor a system DLL: %s" % dll)

@@ -6,7 +6,8 @@
 namespace ppisim {
 namespace {
 
-// " V100.0 ts04 x1": area, address, transport size and count of an item.
+// " V100.0 ts04 x1" (" T37 ts1F x1" for a timer): area, address,
+// transport size and count of an item.
 std::string DescribeItem(const ItemSpec& item) {
     char part[64];
     if (IsTimerCounterItem(item)) {  // addressed by number

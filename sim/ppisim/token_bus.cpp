@@ -131,6 +131,10 @@ bool TokenBus::outOfTurn(const Frame& frame, std::int64_t startUs) const {
     // After the sender's lost-token time of silence it may claim the token.
     const bool claim = frame.kind == FrameKind::SD4 && frame.sa == frame.da;
     if (claim && startUs - lastEndUs_ >= params_.lostTokenUs(frame.sa)) return false;
+    // The station that passed the token last passes it again (or on to
+    // another) when the receiver stayed silent for a slot time.
+    const bool passedAgain = frame.kind == FrameKind::SD4 && lastPasser_ && *lastPasser_ == frame.sa;
+    if (passedAgain && startUs - lastEndUs_ >= params_.slotUs()) return false;
     return frame.kind == FrameKind::SD4 || (frame.fc & kFcRequestBit) != 0;
 }
 
@@ -203,6 +207,7 @@ void TokenBus::observe(const Frame& frame, std::int64_t endUs) {
     if (frame.kind == FrameKind::SD4) {
         trace_.note(endUs, "token " + Number(frame.sa) + " -> " + Number(frame.da));
         holder_ = frame.da;
+        lastPasser_ = frame.sa;
         auto ring = ring_;
         NoteTokenPass(ring, frame.sa, frame.da, std::max<unsigned>(params_.hsa, std::max(frame.sa, frame.da)));
         if (ring != ring_) {

@@ -121,6 +121,8 @@ private:
     std::deque<OutByte> out_;
 
     std::optional<std::uint8_t> holder_;
+
+    std::optional<std::uint8_t> lastPasser_;  // the sender of the last token heard
     std::set<std::uint8_t> ring_;
     std::optional<std::pair<std::uint8_t, std::uint8_t>> statusAsked_;  // (asker, asked)
     LineTotals totals_;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/host_log.h"
+#include "entry/multimaster_line.h"
 #include "entry/tcp_server_line.h"
 
 namespace plclink {
@@ -127,6 +128,31 @@ bool ReadTcpServerLine(std::uint16_t vpiNumber, TcpServer* server) {
             if (parsed < 0) {
                 later[std::strcspn(later, "\r\n")] = '\0';
                 err(kLogCategory, "vpiK7%.2d: '%s' ignored, expected TCP host:port", number, later);
+            }
+            found = parsed > 0;
+            return found;
+        });
+    }
+    std::fclose(file);
+    return found;
+}
+
+bool ReadMultiMasterLine(std::uint16_t vpiNumber, RingSettings* settings) {
+    const int number = vpiNumber;
+    char fileName[32];
+    std::FILE* file = OpenInitializationFile(number, fileName);
+    if (file == nullptr) return false;
+    char line[kLineRoom];
+    bool found = false;
+    if (std::fgets(line, sizeof line, file) != nullptr) {
+        if (std::strchr(line, '\n') == nullptr) SkipRestOfLine(file);
+        ForEachLaterLine(file, [&](char* later) {
+            const int parsed = ParseMultiMasterLine(later, settings);
+            if (parsed < 0) {
+                later[std::strcspn(later, "\r\n")] = '\0';
+                err(kLogCategory,
+                    "vpiK7%.2d: '%s' ignored, expected MULTIMASTER [ADDRESS n] [HSA n] [TSL n] [GAP n]",
+                    number, later);
             }
             found = parsed > 0;
             return found;

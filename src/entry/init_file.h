@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/vpi_instance.h"
+#include "fdl/ring_settings.h"
 
 namespace plclink {
 
@@ -17,5 +18,10 @@ int ReadInitializationFile(VpiInstance& instance, std::uint16_t vpiNumber);
 // the file of VPI `vpiNumber`: true with `server` set when the file has
 // one. A malformed TCP line is logged and passed over.
 bool ReadTcpServerLine(std::uint16_t vpiNumber, TcpServer* server);
+
+// The ring settings of a later line "MULTIMASTER ..." (any case) of the file
+// of VPI `vpiNumber`: true with `settings` set when the file has one. A
+// malformed MULTIMASTER line is logged and passed over.
+bool ReadMultiMasterLine(std::uint16_t vpiNumber, RingSettings* settings);
 
 }  // namespace plclink

@@ -8,6 +8,8 @@
 #include "entry/instance_line.h"
 #include "entry/version_line.h"
 #include "core/vpi_instance.h"
+#include "fdl/ring_settings.h"
+#include "fdl/station_registry.h"
 #include "ppi/link_pause.h"
 #include "serial/line_io.h"
 #include "serial/serial_port.h"
@@ -53,6 +55,31 @@ void LogPauseInForce(const VpiInstance& instance) {
         err(kLogCategory, "%s: pause between frames %u ms, busy stations polled again",
             instance.VpiName, static_cast<unsigned>(pause));
     }
+}
+
+// The multi-master mode of the initialization file: its settings and the
+// times that follow, once; then the station starts joining the ring.
+void StartMultiMaster(VpiInstance& instance, std::uint16_t vpiNumber) {
+    RingSettings settings;
+    if (!ReadMultiMasterLine(vpiNumber, &settings)) {
+        KeepRingSettings(instance, RingSettings{});
+        return;
+    }
+    const RingTiming timing = RingTimingFor(settings, instance.lineConfig.settings.baud);
+    err(kLogCategory,
+        "%s: multi-master station %u, HSA %u, slot time %u bit times (%u ms), gap update factor %u; "
+        "lost token after %u ms, joins the token ring within %u.%u s",
+        instance.VpiName, static_cast<unsigned>(settings.address), static_cast<unsigned>(settings.hsa),
+        static_cast<unsigned>(timing.slotBits), static_cast<unsigned>(timing.slotMs),
+        static_cast<unsigned>(settings.gapFactor), static_cast<unsigned>(timing.lostTokenMs),
+        static_cast<unsigned>(timing.joinBoundMs / 1000),
+        static_cast<unsigned>(timing.joinBoundMs % 1000 / 100));
+    TcpServer server{};
+    if (ReadTcpServerLine(vpiNumber, &server))
+        err(kLogCategory, "%s: multi-master over a TCP line: the network's latency may exceed the slot time",
+            instance.VpiName);
+    KeepRingSettings(instance, settings);
+    StartStation(instance);
 }
 
 LineConfig ConfigOf(const ColdStartRequest& request) {
@@ -107,6 +134,7 @@ std::int32_t ColdStart(VpiCallBlock* callBlock) {
     SetRts(handle, 0);
     ReadInitializationFile(self, static_cast<std::uint16_t>(callBlock->vpiNumber));
     LogPauseInForce(self);
+    StartMultiMaster(self, static_cast<std::uint16_t>(callBlock->vpiNumber));
     err(kLogCategory, "%s: ColdStart() end OK", self.VpiName);
     return VPI_OK;
 }
@@ -118,6 +146,7 @@ std::int32_t EndVpi(VpiCallBlock* callBlock) {
         return VPI_UNAVAILABLE;
     }
     CloseInstanceLine(*instance);
+    ForgetInstance(*instance);
     err(kLogCategory, "%.35s: EndVpi()", instance->VpiName);
     // An instance that has already ended is not counted again, and the count
     // of instances never goes below none.

@@ -6,6 +6,7 @@
 #include "core/host_log.h"
 #include "entry/instance_line.h"
 #include "core/vpi_instance.h"
+#include "fdl/station_registry.h"
 #include "platform/platform.h"
 #include "serial/line_io.h"
 #include "serial/serial_port.h"
@@ -21,6 +22,7 @@ void TakeOpenedLine(VpiInstance& instance, LineHandle handle) {
     SetReadTimeout(handle, instance.readTimeout);
     WatchTxEmpty(handle);
     SetRts(handle, 0);
+    StartStation(instance);
 }
 
 // The number that names the instance's initialization file.
@@ -38,6 +40,7 @@ std::int32_t NoInstance(const char* command) {
 bool WatchTxEmpty(LineHandle handle) { return Platform().setEventMask(handle, kEventTxEmpty); }
 
 std::int32_t CloseInstanceLine(VpiInstance& instance) {
+    StopStation(instance);  // the station leaves the ring before its line goes
     const LineHandle handle = instance.lineHandle;
     if (handle == kNullLine) {
         instance.lineHandle = kNoLine;
@@ -55,6 +58,7 @@ std::int32_t FlushLine(VpiCallBlock* callBlock) {
     VpiInstance* instance = InstanceOf(callBlock);
     if (instance == nullptr) return NoInstance("FlushLine");
     if (instance->lineHandle == kNullLine) return VPI_OK;
+    if (StationOf(*instance) != nullptr) return VPI_OK;  // the station's thread owns the line
     ClearLineErrors(instance->lineHandle);
     PurgeInput(instance->lineHandle);
     return VPI_OK;

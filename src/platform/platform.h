@@ -77,6 +77,10 @@ using MessageResult = std::intptr_t;
 using DialogProc = MessageResult(PLCLINK_CALLBACK*)(WindowHandle dialog, std::uint32_t message,
                                                     MessageWParam wParam, MessageLParam lParam);
 
+// A thread the driver started, as the platform knows it.
+using ThreadHandle = std::uintptr_t;
+using ThreadBody = void (*)(void* argument);
+
 struct PlatformOps {
     // Time: a pause, and a clock in milliseconds that only moves forward
     // (its start is arbitrary) to bound waits that span several calls.
@@ -143,6 +147,11 @@ struct PlatformOps {
     // follow "The dialog " ("needs at least 60x20, this one is 59x20");
     // nullptr when the platform cannot tell. May itself be nullptr.
     const char* (*dialogUnavailable)();
+
+    // Threads: starts `body(argument)` on a thread of its own (false when it
+    // cannot), and waits for a started thread to end and releases it.
+    bool (*startThread)(ThreadBody body, void* argument, ThreadHandle* handleOut);
+    void (*joinThread)(ThreadHandle handle);
 };
 
 // The table in force. Starts as this OS's own implementation.

@@ -11,6 +11,8 @@
 #include "ppi/ppi_exchange.h"
 #include "ppi/ppi_frame.h"
 #include "ppi/s7200_messages.h"
+#include "ppi/token_visit_exchange.h"
+#include "fdl/station_registry.h"
 
 namespace plclink {
 namespace {
@@ -23,9 +25,11 @@ LinkPause LinkPauseOf(const VpiInstance& instance) {
                         static_cast<std::uint32_t>(std::min<std::uint64_t>(readTimeoutMs, UINT32_MAX)));
 }
 
-// The exchange of the request in txFrame, the response into rxFrame.
+// The exchange of the request in txFrame, the response into rxFrame: now,
+// or, in the multi-master mode, handed to the station for a token visit.
 int Exchange(VpiCallBlock* callBlock) {
     VpiInstance& instance = *InstanceOf(callBlock);
+    if (RingStation* station = StationOf(instance)) return ExchangeInTokenVisit(*station, instance);
     return PpiExchange(instance.lineHandle, instance.txFrame, instance.txLength,
                        instance.rxFrame, sizeof instance.rxFrame, &instance.rxLength,
                        instance.instanceNumber, LinkPauseOf(instance));
@@ -75,10 +79,12 @@ int RunS7200Transaction(VpiCallBlock* callBlock, const TransactionSteps& steps) 
             return 1;
         }
         status = Exchange(callBlock);
+        if (status == kLinkNotInRing) return NotInTokenRing(*InstanceOf(callBlock));
         if (status == kLinkDone) {
             if (steps.accept(callBlock, steps.job) == 0) return 0;
         } else if (status == kLinkBroken) {
             status = S7200EstablishAssociation(callBlock);
+            if (status == kLinkNotInRing) return NotInTokenRing(*InstanceOf(callBlock));
             if (status == kLinkBusy) continue;  // the line works; the station is busy
             if (status != 0) err(kLogCategory, steps.associationFailLine, status);
             if (status == kLinkSilent) break;
@@ -96,7 +102,8 @@ int S7200EstablishAssociation(VpiCallBlock* callBlock) {
         Platform().sleepMs(kAssociationWaitMs);
         SetS7200EstablishAssociationReq(callBlock);
         result = Exchange(callBlock);
-        if (result == kLinkBusy) return result;  // the line works: no more waits
+        // The line works, or there is no ring to work in: no more waits.
+        if (result == kLinkBusy || result == kLinkNotInRing) return result;
         if (result == kLinkDone) {
             if (CheckResponse(callBlock) == 0) return 0;
             result = kLinkBroken;

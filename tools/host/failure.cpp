@@ -11,6 +11,7 @@ bool Has(const std::string& text, const char* part) { return text.find(part) != 
 // What one module line says went wrong on the line, if anything.
 FailureKind KindOfLine(const std::string& text) {
     if (Has(text, ": station ") && Has(text, " busy (")) return FailureKind::BusyStation;
+    if (Has(text, ": not in the token ring (")) return FailureKind::NotInRing;
     if (Has(text, "access_result")) return FailureKind::RefusedAccess;
     if (Has(text, "recv. SC Ack fail")) return FailureKind::SilentStation;
     if (Has(text, "Send SD2 fail") || Has(text, "Send SD1 fail")) return FailureKind::LineFailure;
@@ -36,6 +37,7 @@ std::string KindName(FailureKind kind) {
         case FailureKind::RequestRefused: return "request refused";
         case FailureKind::ControllerRefused: return "refused request";
         case FailureKind::BusyStation: return "busy station";
+        case FailureKind::NotInRing: return "not in the token ring";
     }
     return "failed";
 }
@@ -96,6 +98,12 @@ Failure ExplainTransfer(std::int32_t result, const std::vector<LogLine>& lines, 
             return {kind, words + "; the line works, the station had no room for the request "
                                   "(try again later, or poll it less often)"};
         }
+        case FailureKind::NotInRing:
+            if (Has(cause->text, "in use by another station"))
+                return {kind, "the driver could not join the token ring: another master uses its "
+                              "station address (choose a free one with --multimaster=ADDRESS); nothing was sent"};
+            return {kind, "the driver could not join the token ring: the other masters did not admit it "
+                          "in time (do they all use the same HSA, and is the line's baud rate theirs?)"};
         case FailureKind::LineFailure:
             return {kind, "the request could not be sent on the serial line"};
         case FailureKind::RequestRefused:

@@ -21,6 +21,7 @@ enum class FailureKind {
     RequestRefused,  // the driver would not build the request
     ControllerRefused,  // the controller answered with an S7 error class and code
     BusyStation,     // the controller answered, but had no resource or time for the request
+    NotInRing,       // the driver could not join the token ring of a shared line
 };
 
 struct Failure {

@@ -137,4 +137,40 @@ bool WriteTcpInitFile(const std::string& path, const std::optional<std::string>&
     return ReplaceLaterLine(path, "TCP", server ? "TCP " + *server : "", why);
 }
 
+namespace {
+
+// The words after MULTIMASTER of the file's first later MULTIMASTER line.
+std::optional<std::vector<std::string>> MultiMasterWords(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    if (!in || !std::getline(in, line)) return std::nullopt;
+    while (std::getline(in, line))
+        if (auto words = WordsAfter(line, "MULTIMASTER")) return words;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<int> InitFileMultiMasterAddress(const std::string& path) {
+    const auto words = MultiMasterWords(path);
+    if (!words) return std::nullopt;
+    for (std::size_t i = 0; i + 1 < words->size(); ++i)
+        if (Upper((*words)[i]) == "ADDRESS") return static_cast<int>(std::strtol((*words)[i + 1].c_str(), nullptr, 10));
+    return 0;
+}
+
+bool WriteMultiMasterInitFile(const std::string& path, int address, std::string& why) {
+    std::string line = "MULTIMASTER ADDRESS " + std::to_string(address);
+    if (const auto words = MultiMasterWords(path)) {
+        for (std::size_t i = 0; i < words->size(); ++i) {
+            if (Upper((*words)[i]) == "ADDRESS") {
+                ++i;  // the old address gives way to the new one
+                continue;
+            }
+            line.append(" ").append((*words)[i]);
+        }
+    }
+    return ReplaceLaterLine(path, "MULTIMASTER", line, why);
+}
+
 }  // namespace plclink::host

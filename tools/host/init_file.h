@@ -37,4 +37,12 @@ std::optional<std::string> InitFileTcpServer(const std::string& path);
 bool WriteTcpInitFile(const std::string& path, const std::optional<std::string>& server,
                       std::string& why);
 
+// The station address of the file's MULTIMASTER line (0 when it names
+// none), if the file has one.
+std::optional<int> InitFileMultiMasterAddress(const std::string& path);
+
+// Makes the file's MULTIMASTER line name station `address`, keeping its
+// other settings (or adds "MULTIMASTER ADDRESS n"). False and `why` on failure.
+bool WriteMultiMasterInitFile(const std::string& path, int address, std::string& why);
+
 }  // namespace plclink::host

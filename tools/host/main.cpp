@@ -62,6 +62,13 @@ int main(int argc, char** argv) {
                    "Pause between frames in ms, shorter than the standard 40 (writes \"PAUSE MS\" "
                    "into vpiK7NN.int in the current directory; the module keeps it above the bus idle time)")
         ->check(CLI::Range(1, 40));
+    app.add_option("--multimaster", options.multimasterAddress,
+                   "Share the line with other masters (operator panels): the driver joins the PPI "
+                   "token ring as station ADDRESS, 0 by default (writes \"MULTIMASTER ADDRESS n\" "
+                   "into vpiK7NN.int in the current directory)")
+        ->expected(0, 1)
+        ->default_str("0")
+        ->check(CLI::Range(0, 126));
     bool noCoalesce = false;
     app.add_flag("--no-coalesce", noCoalesce,
                  "read and monitor: one transaction per tag, instead of one block read for tags "

@@ -56,6 +56,14 @@ bool Session::prepareInitFile(bool onLine) {
         }
         note("wrote " + file + ": PAUSE " + std::to_string(*options_.pauseMs));
     }
+    if (options_.multimasterAddress &&
+        InitFileMultiMasterAddress(file) != *options_.multimasterAddress) {
+        if (!WriteMultiMasterInitFile(file, *options_.multimasterAddress, why)) {
+            error(why);
+            return false;
+        }
+        note("wrote " + file + ": MULTIMASTER ADDRESS " + std::to_string(*options_.multimasterAddress));
+    }
     // The file's TCP line, not the port name, decides where the driver
     // connects: it follows --port.
     const std::optional<std::string> server = TcpServerOfPort(options_.line.port);

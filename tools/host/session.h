@@ -30,6 +30,7 @@ struct GlobalOptions {
     int vpi = 1;
     bool threeDigit = false;
     std::optional<int> pauseMs;  // --pause: written into the initialization file
+    std::optional<int> multimasterAddress;  // --multimaster: the MULTIMASTER line's station address
     bool coalesce = true;        // read and monitor group close tags into blocks
     bool multiItem = false;      // ... or into multi-item requests (command 20)
     std::string logFile;

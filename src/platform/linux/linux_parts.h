@@ -11,5 +11,6 @@ namespace plclink::linux_platform {
 void FillLineOps(PlatformOps& ops);     // linux_serial.cpp
 const SocketCalls& LinuxSockets();      // linux_tcp.cpp
 void FillDialogOps(PlatformOps& ops);   // linux_dialog.cpp
+void FillThreadOps(PlatformOps& ops);   // linux_thread.cpp
 
 }  // namespace plclink::linux_platform

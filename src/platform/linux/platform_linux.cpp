@@ -58,6 +58,7 @@ PlatformOps MakeLinuxPlatform() {
     ops.fileVersionInfo = FileVersionInfo;
     ops.queryFileVersion = QueryFileVersion;
     linux_platform::FillLineOps(ops);
+    linux_platform::FillThreadOps(ops);
     linux_platform::FillDialogOps(ops);
     return ops;
 }

@@ -61,6 +61,7 @@ PlatformOps MakeWindowsPlatform() {
     ops.fileVersionInfo = FileVersionInfo;
     ops.queryFileVersion = QueryFileVersion;
     windows_platform::FillLineOps(ops);
+    windows_platform::FillThreadOps(ops);
     windows_platform::FillDialogOps(ops);
     return ops;
 }

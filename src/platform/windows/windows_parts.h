@@ -11,5 +11,6 @@ namespace plclink::windows_platform {
 void FillLineOps(PlatformOps& ops);       // windows_serial.cpp
 const SocketCalls& WindowsSockets();      // windows_tcp.cpp
 void FillDialogOps(PlatformOps& ops);   // windows_dialog.cpp
+void FillThreadOps(PlatformOps& ops);   // windows_thread.cpp
 
 }  // namespace plclink::windows_platform

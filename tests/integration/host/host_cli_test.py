@@ -631,6 +631,20 @@ class PauseAndScan(SimCase):
             self.assertEqual(f.read(), "3 DIGITS\n\nPAUSE 8\n")  # the old first line moves down
         self.assertEqual(self.host("--pause", "41", "read", "02VW0100").returncode, 2)
 
+    def test_multimaster_line_is_written_and_the_driver_alone_reads(self):
+        with open(os.path.join(self.dir.name, "vpiK701.int"), "w") as f:
+            f.write("\nmultimaster tsl 120 address 4\n")
+        r = self.host("--multimaster", "--log", "module.log", "read", "02VW0100")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertIn("wrote vpiK701.int: MULTIMASTER ADDRESS 0", r.stderr)
+        with open(os.path.join(self.dir.name, "vpiK701.int")) as f:
+            self.assertEqual(f.read(), "\nMULTIMASTER ADDRESS 0 tsl 120\n")  # its other settings stay
+        with open(os.path.join(self.dir.name, "module.log")) as f:
+            log = f.read()
+        self.assertIn("station 0 claims the token", log)
+        self.assertIn("station 0 leaving the token ring", log)
+        self.assertEqual(self.host("--multimaster=127", "read", "02VW0100").returncode, 2)
+
 
 class TcpLine(SimCase):
     sim_args = ("--tcp", "127.0.0.1:0")
