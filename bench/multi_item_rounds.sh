@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Monitor rounds of scattered tags with multi-item requests (command 20,
-# plclink-host --multi-item) against one tag per request (--no-coalesce),
+# plclink-host's default) against one tag per request (--no-coalesce),
 # on ppi-sim at line speed. Not a test: the figures go into
 # docs/performance.md.
 #
@@ -97,7 +97,7 @@ def expected(tag):
     return (value >> int(bit)) & 1 if bit else value
 wrong = sum(1 for poll in doc["polls"] for t in poll["tags"]
             if t["status"] != "ok" or t["value"] != expected(t["tag"]))
-print(f"{name:10} {mode or 'blocks':14} median round {statistics.median(times):8.1f} ms, "
+print(f"{name:10} {mode or 'multi-item':14} median round {statistics.median(times):8.1f} ms, "
       f"{doc['requests_per_round']:5} requests/round, {wire / (rounds + 1):7.0f} wire bytes/round, "
       f"{wrong} wrong or failed values")
 PY
@@ -105,7 +105,6 @@ PY
 
 echo "baud $baud, PAUSE $pause, $rounds rounds each"
 round scattered --no-coalesce "${scattered[@]}"
-round scattered --multi-item "${scattered[@]}"
+round scattered "" "${scattered[@]}"
 round mixed --no-coalesce "${mixed[@]}"
-round mixed --multi-item "${mixed[@]}"
 round mixed "" "${mixed[@]}"

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "address/element_areas.h"
 #include "address/gas_syntax.h"
 #include "core/host_log.h"
 #include "core/vpi_instance.h"
@@ -26,6 +27,30 @@ std::int64_t ByteAddressOf(const TagAccessRecord& tag) {
     if (tag.sizeBits == 16) return std::int64_t{tag.elementIndex} * 2;
     if (tag.sizeBits == 32) return std::int64_t{tag.elementIndex} * 4;
     return tag.elementIndex;
+}
+
+// A timer or counter: an item of its own that names it by number, with the
+// area code as its transport size, answered with its element's record.
+int DescribeElementTag(const VpiInstance& instance, const TagAccessRecord& tag, std::int32_t index,
+                       TagRead& read) {
+    const char* name = instance.VpiName;
+    // Its value is a word, whatever the record says.
+    if (ReadItemSize(tag.memAreaBits) != 2) {
+        err(kLogCategory, "%.35s: ReadTags() tag %d FAIL (wrong item_size: %d)", name, index,
+            ReadItemSize(tag.memAreaBits));
+        return 1;
+    }
+    if (tag.elementIndex < 0 || tag.elementIndex > kMaxElementNumber) {
+        err(kLogCategory, "%.35s: ReadTags() tag %d FAIL (elementIndex: %d)", name, index,
+            tag.elementIndex);
+        return 1;
+    }
+    read.station = static_cast<std::uint8_t>(tag.plcNumber);
+    read.dbNumber = 0;
+    read.transport = read.areaCode;
+    read.byteAddress = static_cast<std::uint32_t>(tag.elementIndex);
+    read.bytes = AreaPackingOf(read.areaCode).recordBytes;
+    return 0;
 }
 
 // Empties the tag's value as command 5 does (bytes 0..3, which also clears a
@@ -45,6 +70,7 @@ int DescribeTag(const VpiInstance& instance, const TagAccessRecord& tag, std::in
             tag.memArea, tag.memAreaBits);
         return 1;
     }
+    if (IsElementAddressedArea(tag.memArea)) return DescribeElementTag(instance, tag, index, read);
     const std::int32_t bytes = ReadItemSize(tag.memAreaBits);
     if (bytes != 1 && bytes != 2 && bytes != 4) {
         err(kLogCategory, "%.35s: ReadTags() tag %d FAIL (wrong item_size: %d)", name, index, bytes);
@@ -65,14 +91,20 @@ int DescribeTag(const VpiInstance& instance, const TagAccessRecord& tag, std::in
 }
 
 // Stores a tag's value from its item's values as command 5 does: a double
-// word over bytes 0..3, a byte or word (or its bit) in the word at byte 2.
+// word over bytes 0..3, a byte or word (or its bit) in the word at byte 2. A
+// timer's or counter's value is the last two bytes of its record.
 void StoreTagValue(const TagAccessRecord& tag, const TagRead& read, const ReadItem& item,
                    const std::uint8_t* values) {
-    const std::uint8_t* at = values + (read.byteAddress - item.byteAddress);
+    const std::uint32_t recordBytes = AreaPackingOf(read.areaCode).recordBytes;
+    const std::uint32_t offset = recordBytes != 0
+                                     ? (read.byteAddress - item.byteAddress) * recordBytes + recordBytes - 2
+                                     : read.byteAddress - item.byteAddress;
+    const std::uint32_t valueBytes = recordBytes != 0 ? 2 : read.bytes;
+    const std::uint8_t* at = values + offset;
     std::uint32_t value = 0;
-    for (std::uint32_t i = 0; i < read.bytes; ++i) value = (value << 8) | at[i];
+    for (std::uint32_t i = 0; i < valueBytes; ++i) value = (value << 8) | at[i];
     auto* buffer = static_cast<std::uint8_t*>(tag.dataBuffer);
-    if (read.bytes == 4) {
+    if (valueBytes == 4) {
         std::memcpy(buffer, &value, 4);
         return;
     }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include "address/element_areas.h"
+
 namespace plclink {
 namespace {
 
@@ -85,7 +87,12 @@ AreaPacking AreaPackingOf(std::uint8_t areaCode) {
         case 0x06:  // AI: words only
         case 0x07:  // AQ
             return {true, kTransportWord, 2};
-        default: return {};
+        default: {
+            // Timers and counters: each item of its own, whatever its neighbours.
+            AreaPacking packing;
+            packing.recordBytes = static_cast<std::uint32_t>(ElementRecordBytes(areaCode));
+            return packing;
+        }
     }
 }
 

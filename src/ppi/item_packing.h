@@ -32,18 +32,20 @@ inline constexpr int kMergeGapBytes = static_cast<int>(kItemSpecBytes + kDataIte
 
 // One tag to read: what its item specification asks for when it is read
 // alone (exactly the item of a single read of it), and the bytes it takes
-// from the answer.
+// from the answer. A timer or counter is addressed by its number, which
+// `byteAddress` then holds, and takes its element's record (5 or 3 bytes).
 struct TagRead {
     std::uint8_t station = 0;
     std::uint8_t areaCode = 0;
     std::uint16_t dbNumber = 0;
     std::uint8_t transport = 0;
-    std::uint32_t byteAddress = 0;
-    std::uint32_t bytes = 0;  // 1, 2 or 4
+    std::uint32_t byteAddress = 0;  // or the element number
+    std::uint32_t bytes = 0;        // 1, 2 or 4, or the record's bytes
 };
 
-// One item of a request: `count` elements of `transport` from `byteAddress`,
-// `bytes` value bytes in the answer, serving the tags in `tags`.
+// One item of a request: `count` elements of `transport` from `byteAddress`
+// (an element number in the element-addressed areas), `bytes` value bytes
+// in the answer, serving the tags in `tags`.
 struct ReadItem {
     std::uint8_t areaCode = 0;
     std::uint16_t dbNumber = 0;
@@ -60,12 +62,15 @@ struct ReadRequest {
 };
 
 // Whether the areas' items may be merged, and in which unit a merged item
-// reads. Areas whose items address elements rather than bytes must never be
-// merged with anything: their entry says so.
+// reads. Areas whose items address elements rather than bytes (timers and
+// counters) are never merged with anything; their items name the element
+// number as the address, and their answers hold `recordBytes` per element,
+// its length counted in bytes.
 struct AreaPacking {
     bool mergeable = false;
     std::uint8_t unitTransport = 0;
     std::uint32_t unitBytes = 1;
+    std::uint32_t recordBytes = 0;  // 0: a byte-addressed area
 };
 AreaPacking AreaPackingOf(std::uint8_t areaCode);
 

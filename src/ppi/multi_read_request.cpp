@@ -38,7 +38,9 @@ void ItemSpecification(Appender& out, const ReadItem& item) {
     out.Word(item.count);
     out.Word(item.dbNumber);
     out.Byte(item.areaCode);
-    const std::uint32_t bitAddress = item.byteAddress * 8u;
+    // A timer or counter is addressed by its number itself.
+    const bool elements = AreaPackingOf(item.areaCode).recordBytes != 0;
+    const std::uint32_t bitAddress = elements ? item.byteAddress : item.byteAddress * 8u;
     out.Byte(bitAddress >> 16);
     out.Word(bitAddress);
 }

@@ -12,6 +12,7 @@ namespace {
 
 constexpr std::uint8_t kAccessGranted = 0xFF;
 constexpr std::uint8_t kDataTypeBytes = 0x04;  // bytes, words or double words; length in bits
+constexpr std::uint8_t kDataTypeOctets = 0x09;  // timer and counter records; length in bytes
 constexpr std::uint16_t kItemResponseParLg = 2;  // function, num_of_vars
 
 int Refuse(std::int32_t number, const char* what, unsigned got, unsigned expected) {
@@ -78,9 +79,14 @@ int CheckMultiRdRsp(const VpiInstance& instance, const ReadRequest& request,
         std::size_t end = at + kDataItemHeadBytes + bytes + (bytes % 2 != 0 && !last ? 1 : 0);
         if (end > datLg)
             return RefuseItem(number, i, "end", static_cast<unsigned>(end), static_cast<unsigned>(datLg));
-        if (data[at + 1] != kDataTypeBytes) return RefuseItem(number, i, "data_type", data[at + 1], kDataTypeBytes);
+        // Timers' and counters' records come as octets, their length in
+        // bytes: exactly a record per element, or they would be misread.
+        const bool records = AreaPackingOf(request.items[i].areaCode).recordBytes != 0;
+        const std::uint8_t dataType = records ? kDataTypeOctets : kDataTypeBytes;
+        const std::uint32_t expectedLength = records ? bytes : bytes * 8;
+        if (data[at + 1] != dataType) return RefuseItem(number, i, "data_type", data[at + 1], dataType);
         const std::uint16_t length = Big16At(data + at + 2);
-        if (length != bytes * 8) return RefuseItem(number, i, "data length", length, bytes * 8);
+        if (length != expectedLength) return RefuseItem(number, i, "data length", length, expectedLength);
         answers[i].valuesAt = dataAt + at + kDataItemHeadBytes;
         at = end;
     }

@@ -503,9 +503,9 @@ TEST_F(SimEndToEnd, ATricklingPeerCostsEachReceiveStepItsBoundNotTheTrickle) {
     std::filesystem::remove(preset);
 }
 
-// Command 20 on 50 tags scattered over every area of two stations: each
-// tag's buffer holds what command 5 leaves there, and an address the
-// station lacks fails alone.
+// Command 20 on 50 tags scattered over every area of two stations, and
+// neighbouring timers and a counter: each tag's buffer holds what command 5
+// leaves there, and an address the station lacks fails alone.
 TEST_F(SimEndToEnd, ReadTagsGivesWhatSingleReadsGive) {
     const std::string preset = std::filesystem::current_path() / ("preset-" + TestName() + ".txt");
     {
@@ -521,6 +521,7 @@ TEST_F(SimEndToEnd, ReadTagsGivesWhatSingleReadsGive) {
                 }
             }
         }
+        file << "2 T 37: 1234 -2\n3 C 12: -5\n";
     }
     Start({"--load", preset, "--station", "2", "--station", "3", "--v-size", "9500"});
     const std::pair<const char*, std::int32_t> gases[] = {
@@ -533,9 +534,9 @@ TEST_F(SimEndToEnd, ReadTagsGivesWhatSingleReadsGive) {
         {"02AIW0010", 0}, {"02AIW0062", 0}, {"02AQW0000", 0}, {"02AQW0030", 0}, {"03VW0100", 0},
         {"03VB0101", 0}, {"03VD0300", 4}, {"03IB0000", 0}, {"03IB00001", 6}, {"03MW0004", 0},
         {"03QB0002", 0}, {"03SB0005", 0}, {"03SMW0060", 0}, {"03AIW0020", 0}, {"03AQW0004", 0},
-        {"03VW9400", 0}, {"03VB01013", 6}, {"03MD0028", 4}, {"03SMB00304", 6}, {"02VW9500", 0}};
+        {"03VW9400", 0}, {"03VB01013", 6}, {"03MD0028", 4}, {"03SMB00304", 6}, {"02TW0038", 0},
+        {"02TW0037", 0}, {"03CW0012", 0}, {"02VW9500", 0}};
     constexpr std::size_t kTags = std::size(gases);
-    static_assert(kTags == 50);
     std::vector<TagAccessRecord> records(kTags);
     std::vector<std::array<std::uint8_t, 4>> together(kTags), alone(kTags);
     std::vector<std::int32_t> results(kTags, -1);
@@ -555,10 +556,12 @@ TEST_F(SimEndToEnd, ReadTagsGivesWhatSingleReadsGive) {
         EXPECT_EQ(results[i], i + 1 < kTags ? 0 : 1) << gases[i].first;
         EXPECT_EQ(together[i], alone[i]) << gases[i].first;
     }
-    // Station 2's tags in one request, whose item of VW9490 and VW9500 is
-    // read again item by item; station 3's in one.
-    EXPECT_EQ(read.requests, 3u);
-    EXPECT_EQ(Logged(), Texts{"VpiK701: ReadTags() tag 49 (PLC 2) FAIL (access_result: 0a)"});
+    EXPECT_EQ(together[kTags - 3][2] | together[kTags - 3][3] << 8, 1234);  // T37
+    // Station 2's tags in two requests (its two timers' items no longer fit
+    // the first), the item of VW9490 and VW9500 read again item by item;
+    // station 3's in one.
+    EXPECT_EQ(read.requests, 4u);
+    EXPECT_EQ(Logged(), Texts{"VpiK701: ReadTags() tag 52 (PLC 2) FAIL (access_result: 0a)"});
     std::filesystem::remove(preset);
 }
 

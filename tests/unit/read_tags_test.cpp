@@ -1,6 +1,7 @@
 // Command 20: packing tags into multi-item requests at the S7-200's limits,
 // and reading them against a scripted station, tag by tag as command 5
 // would.
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -207,6 +208,59 @@ TEST_F(ReadTagsTest, AnItemOfTheWrongLengthRefusesTheWholeAnswer) {
     EXPECT_EQ(peer.requests.size(), 2u);
     EXPECT_EQ(Host().texts().size(), 1u);
     EXPECT_EQ(Value(0), SingleRead(0));
+}
+
+// Timers and counters among words: each an item of its own by number with
+// the area code as its transport size, even beside the next timer; the value
+// is the last two bytes of its record. A record of the wrong size refuses
+// the whole answer.
+TEST_F(ReadTagsTest, TimersAndCountersAreItemsOfTheirOwnCheckedByTheirRecords) {
+    Bytes& timers = peer.area(static_cast<char>(VPI_AREA_T));
+    std::fill(timers.begin(), timers.end(), 0xAA);  // status bytes: never read
+    timers[37 * 5 + 3] = 0x04;
+    timers[37 * 5 + 4] = 0xD2;                        // T37 = 1234
+    Bytes& counters = peer.area(static_cast<char>(VPI_AREA_C));
+    counters[12 * 3 + 1] = 0xFF;
+    counters[12 * 3 + 2] = 0xFB;                      // C12 = -5
+    Set(1, static_cast<char>(VPI_AREA_T), 16, 37);
+    Set(2, static_cast<char>(VPI_AREA_T), 16, 38);
+    Set(3, static_cast<char>(VPI_AREA_C), 16, 12);
+    ASSERT_EQ(ReadTags(4), 0);
+    ASSERT_EQ(peer.requests.size(), 1u);
+    const Bytes& request = peer.requests[0];
+    ASSERT_EQ(request[18], 4);  // C12, T37, T38, VW100
+    EXPECT_EQ(Bytes(request.begin() + 19, request.begin() + 43),
+              (Bytes{0x12, 0x0A, 0x10, 0x1E, 0x00, 0x01, 0x00, 0x00, 0x1E, 0x00, 0x00, 0x0C,
+                     0x12, 0x0A, 0x10, 0x1F, 0x00, 0x01, 0x00, 0x00, 0x1F, 0x00, 0x00, 0x25}));
+    EXPECT_EQ(results, (std::array<std::int32_t, kTags>{}));
+    const auto word = [this](int i) { return static_cast<std::int16_t>(Value(i)[2] | Value(i)[3] << 8); };
+    EXPECT_EQ(word(1), 1234);
+    EXPECT_EQ(word(2), static_cast<std::int16_t>(0xAAAA));
+    EXPECT_EQ(word(3), -5);
+    EXPECT_EQ(Value(0), SingleRead(0));
+    // Twenty timers: nineteen items of 5 bytes and their fill bytes, then one.
+    std::vector<TagRead> twenty(20, TagRead{2, 0x1F, 0, 0x1F, 0, 5});
+    for (std::uint32_t i = 0; i < 20; ++i) twenty[i].byteAddress = i;
+    const auto packed = Pack(twenty);
+    ASSERT_EQ(packed.size(), 2u);
+    EXPECT_EQ(AnswerMessageBytes(packed[0].items), 14u + 19u * 9u + 18u);
+
+    // T37 answered with a 2-byte record, as a word would be: refused whole, three times.
+    Host().reset();
+    peer.requests.clear();
+    peer.rewrite = [](Bytes& response) {
+        response[21 + 3] = 2;                                            // length in bytes
+        response.erase(response.begin() + 21 + 4, response.begin() + 21 + 7);  // 3 record bytes
+        response.erase(response.begin() + 21 + 6);                       // its fill byte
+        response[1] = response[2] = static_cast<std::uint8_t>(response[1] - 4);
+        response[16] = static_cast<std::uint8_t>(response[16] - 4);     // dat_lg
+    };
+    EXPECT_EQ(ReadTags(2), 1);
+    EXPECT_EQ(peer.requests.size(), 3u);
+    EXPECT_EQ(Host().texts(), (Lines(3, "VpiK701: Check Responed FAIL (item 1 data length 2, expected 5)")));
+    EXPECT_EQ(results[0], 1);
+    EXPECT_EQ(results[1], 1);
+    EXPECT_EQ(word(1), 0);
 }
 
 TEST_F(ReadTagsTest, LinkFailuresAndBadRecordsGiveTheirCodes) {

@@ -1,6 +1,6 @@
-// read: the value of each tag (command 5; close tags of one station and
-// area together in a block read, or all of them in multi-item requests with
-// --multi-item, see tag_reader.h). A tag whose address is
+// read: the value of each tag (all of them in multi-item requests, command
+// 20; one by one with command 5 under --no-coalesce; block reads where the
+// module lacks command 20, see tag_reader.h). A tag whose address is
 // refused fails the run with the usage status; the others are read all the
 // same.
 #include <algorithm>

@@ -71,11 +71,12 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 126));
     bool noCoalesce = false;
     app.add_flag("--no-coalesce", noCoalesce,
-                 "read and monitor: one transaction per tag, instead of one block read for tags "
-                 "that lie close together (or many tags per request with --multi-item)");
-    app.add_flag("--multi-item", options.multiItem,
-                 "read and monitor: read each round's tags with multi-item requests (command 20), "
-                 "many scattered tags per request, close ones sharing an item");
+                 "read and monitor: one request per tag (command 5), instead of each round's tags "
+                 "in multi-item requests (command 20: many scattered tags per request, close ones "
+                 "sharing an item; block reads where the module lacks command 20)");
+    // The default since multi-item reads became it; scripts that name it still run.
+    bool multiItem = false;
+    app.add_flag("--multi-item", multiItem, "read and monitor: multi-item requests (the default; no effect)");
     bool verbose = false;
     app.add_option("--log", options.logFile, "Append every log line of the module to this file");
     app.add_flag("-v,--verbose", verbose,
@@ -96,7 +97,8 @@ int main(int argc, char** argv) {
                                          "(default: what the address says)");
     parse->add_flag("--block", block, "Parse as block addresses (command 4)")->excludes(gateOption);
 
-    auto* read = app.add_subcommand("read", "Read tags (command 5); timers and counters too, e.g. 02TW0037, 02CW0012");
+    auto* read = app.add_subcommand("read", "Read tags, many per request (command 20; command 5 each with --no-coalesce); "
+                                    "timers and counters too, e.g. 02TW0037, 02CW0012");
     read->add_option("tags", tags, "Tag addresses")->required();
 
     std::vector<std::string> assignments;
@@ -123,8 +125,9 @@ int main(int argc, char** argv) {
     MonitorOptions monitorOptions;
     long pollCount = 0;
     double duration = 0;
-    auto* monitor = app.add_subcommand("monitor", "Poll tags: a live table on a terminal, one line per poll otherwise "
-                                      "(timers and counters too; each is read alone)");
+    auto* monitor = app.add_subcommand("monitor", "Poll tags, each round's tags many per request (command 20): a live table "
+                                      "on a terminal, one line per poll otherwise (timers and counters too; "
+                                      "each is an item of its own)");
     monitor->add_option("tags", monitorOptions.tags, "Tag addresses")->required();
     monitor->add_option("-i,--interval", monitorOptions.intervalMs, "Poll interval in ms")
         ->capture_default_str()

@@ -31,8 +31,7 @@ struct GlobalOptions {
     bool threeDigit = false;
     std::optional<int> pauseMs;  // --pause: written into the initialization file
     std::optional<int> multimasterAddress;  // --multimaster: the MULTIMASTER line's station address
-    bool coalesce = true;        // read and monitor group close tags into blocks
-    bool multiItem = false;      // ... or into multi-item requests (command 20)
+    bool coalesce = true;        // read and monitor: many tags per request (command 20)
     std::string logFile;
     Format format = Format::Table;
 };

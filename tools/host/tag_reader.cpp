@@ -17,8 +17,7 @@ TagReader::Step TagReader::SingleStep(std::size_t index) {
 }
 
 ReadMode ReadModeOf(const GlobalOptions& options) {
-    if (!options.coalesce) return ReadMode::OneByOne;
-    return options.multiItem ? ReadMode::MultiItem : ReadMode::Blocks;
+    return options.coalesce ? ReadMode::MultiItem : ReadMode::OneByOne;
 }
 
 TagReader::TagReader(Session& session, std::vector<Tag> tags, ReadMode mode)

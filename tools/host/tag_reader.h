@@ -6,10 +6,10 @@
 //   its tags. A block the controller refuses (result 1) is read tag by tag
 //   in that round and in all later ones, so one address the controller does
 //   not have fails alone. A block whose link fails fails every tag in it.
-// - multi-item: each round one call of command 20 per station, which packs
-//   the tags into multi-item requests (close tags share an item there: the
-//   module's packing is then the one place that groups them). A module
-//   without command 20 is read in blocks instead.
+// - multi-item (the default): each round one call of command 20 per
+//   station, which packs the tags into multi-item requests (close tags share
+//   an item there: the module's packing is then the one place that groups
+//   them). A module without command 20 is read in blocks instead.
 //
 // Every tag gets the value a single read of it would give.
 #pragma once
@@ -26,8 +26,8 @@ namespace plclink::host {
 
 enum class ReadMode { OneByOne, Blocks, MultiItem };
 
-// The mode the options ask for: --no-coalesce one by one, --multi-item
-// multi-item, else blocks.
+// The mode the options ask for: --no-coalesce one by one, else multi-item
+// (blocks only where the module lacks command 20).
 ReadMode ReadModeOf(const GlobalOptions& options);
 
 struct TagReading {

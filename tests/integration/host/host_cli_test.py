@@ -23,6 +23,8 @@ import unittest
 
 HOST = os.environ.get("PLCLINK_HOST", "")
 SIM = os.environ.get("PPI_SIM", "")
+# A module without command 20: plclink-host then reads in blocks.
+WITHOUT_READ_TAGS = os.environ.get("PLCLINK_WITHOUT_READ_TAGS", "")
 
 
 class HostCase(unittest.TestCase):
@@ -354,6 +356,9 @@ class Failures(SimCase):
         self.assertRegex(r.stdout, r"02QB0100 .*refused access")
         self.assertRegex(r.stdout, r"02QB0015 .*ok")
         self.assertIn("02QB0100: refused access: station 2 refused the access", r.stderr)
+        # Its item refused in the one request: logged once, not retried.
+        self.assertEqual(r.stderr.count("ReadTags() tag 0 (PLC 2) FAIL (access_result: 0a)"), 1)
+        r = self.host("--no-coalesce", "read", "02QB0100")
         self.assertEqual(r.stderr.count("Check Responed FAIL (access_result: 0a)"), 3)
         r = self.host("write", "02MW0040=1")
         self.assertEqual(r.returncode, 1)
@@ -503,10 +508,16 @@ class Coalescing(SimCase):
         self.assertEqual(singles, len(tags))
         together = self.rows("read", *tags)
         self.assertEqual(together, alone)
-        # V100..V117 and V200 in one block, V420 alone; M0, I0 and Q0 one each.
-        self.assertEqual(self.requests_seen() - singles, 5)
+        self.assertEqual(self.requests_seen() - singles, 1)  # one multi-item request
         self.assertEqual(together["02VD0100"]["value"], 0x1234ABCD)
         self.assertEqual(together["02VB01137"]["value"], 1)
+        if not WITHOUT_READ_TAGS:
+            return
+        # A module without command 20: V100..V117 and V200 in one block, V420
+        # alone; M0, I0 and Q0 one each.
+        before = self.requests_seen()
+        self.assertEqual(self.rows("--module", WITHOUT_READ_TAGS, "read", *tags), alone)
+        self.assertEqual(self.requests_seen() - before, 5)
 
     def test_further_areas_are_read_written_coalesced_and_guarded(self):
         port = self.start_sim("--trace", "--analog", "AIW4=ramp:1000:100:200")
@@ -527,7 +538,7 @@ class Coalescing(SimCase):
         r = host("--format", "json", "read", *tags)
         self.assertEqual(r.returncode, 0, r.stderr)
         rows = {row["tag"]: row for row in self.json_of(r)}
-        self.assertEqual(self.requests_seen() - before, 4)  # one read per area
+        self.assertEqual(self.requests_seen() - before, 1)  # an item per area, one request
         self.assertEqual(rows["02AQW0002"]["value"], 1234)
         self.assertEqual(rows["02SB00001"]["value"], 1)
         self.assertEqual(rows["02SMW0030"]["signed"], -5)
@@ -548,9 +559,11 @@ class Coalescing(SimCase):
         self.assertEqual(rows["02TW0037"]["value"], 1234)
         self.assertEqual(rows["02CW0012"]["value"], -5)  # shown signed
         self.assertEqual(rows["02TW0038"]["value"], 5)
-        self.assertEqual(self.requests_seen() - before, 3)  # never merged into a block
+        self.assertEqual(self.requests_seen() - before, 1)
         with open(os.path.join(self.dir.name, "sim.err")) as f:
-            self.assertIn("12 0A 10 1F 00 01 00 00 1F 00 00 25", f.read())
+            # An item each, by number, the next timer's too.
+            self.assertIn("12 0A 10 1E 00 01 00 00 1E 00 00 0C 12 0A 10 1F 00 01 00 00 1F 00 00 25 "
+                          "12 0A 10 1F 00 01 00 00 1F 00 00 26", f.read())
         r = host("--format", "json", "read-block", "02TW0037", "3")
         self.assertEqual([row["value"] for row in self.json_of(r)], [1234, 5, 6])
         self.assertEqual([row["tag"] for row in self.json_of(r)], ["02TW0037", "02TW0038", "02TW0039"])
@@ -578,9 +591,16 @@ class Coalescing(SimCase):
             return {row["tag"]: row for row in self.json_of(r)}
 
         tags = ("02VW0990", "02VB0996", "02VW1000")
-        together = rows(*tags)
-        self.assertEqual(together, rows("--no-coalesce", *tags))
-        self.assertEqual([together[t]["status"] for t in tags], ["ok", "ok", "refused access"])
+        alone = rows("--no-coalesce", *tags)
+        readings = [rows(*tags)]
+        if WITHOUT_READ_TAGS:
+            readings.append(rows("--module", WITHOUT_READ_TAGS, *tags))
+        for together in readings:
+            # The same values, statuses and reasons; the module's lines differ by the command.
+            for t in tags:
+                self.assertEqual({k: v for k, v in together[t].items() if k != "log"},
+                                 {k: v for k, v in alone[t].items() if k != "log"}, t)
+            self.assertEqual([together[t]["status"] for t in tags], ["ok", "ok", "refused access"])
 
     def test_monitor_reads_close_tags_together_and_counts_each(self):
         r = self.host("--format", "json", "monitor", "02VW0100", "02VW0102", "02VB0104", "--interval", "10",
