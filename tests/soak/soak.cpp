@@ -110,14 +110,14 @@ std::string Disturbance(const std::vector<std::string>& events, const std::vecto
 // The module's log lines written since line number `from` (those still kept).
 std::vector<std::string> LogLinesSince(std::size_t from) {
     const auto& log = plclink::kit::Log();
-    const std::lock_guard<std::mutex> lock(plclink::kit::LogMutex());
+    const plclink::testing::LogLockHeld lock(plclink::kit::HostLogLock());
     std::vector<std::string> out;
     for (std::size_t back = log.lines - std::min(from, log.lines); back-- > 0;) out.push_back(log.before(back));
     return out;
 }
 
 std::size_t LogLineCount() {
-    const std::lock_guard<std::mutex> lock(plclink::kit::LogMutex());
+    const plclink::testing::LogLockHeld lock(plclink::kit::HostLogLock());
     return plclink::kit::Log().lines;
 }
 
@@ -342,7 +342,7 @@ void Soak::failure(std::size_t n, const Tag& tag, const std::string& what,
     for (const SimRequest& r : requests)
         std::fprintf(stderr, "    simulator: %s, %s\n", NameOf(r.job), r.note.c_str());
     const auto& log = plclink::kit::Log();
-    const std::lock_guard<std::mutex> lock(plclink::kit::LogMutex());
+    const plclink::testing::LogLockHeld lock(plclink::kit::HostLogLock());
     for (std::size_t i = std::min<std::size_t>(log.lines, 8); i-- > 0;)
         std::fprintf(stderr, "    module log: %s\n", log.before(i));
 }
