@@ -292,7 +292,7 @@ private:
     // With --ring: failures by what explains them, and the ring's events.
     std::map<std::string, std::size_t> explained_;
     std::size_t collisions_ = 0, outOfTurn_ = 0, panelJobsFailed_ = 0, garbled_ = 0, driverClaims_ = 0,
-                drops_ = 0;
+                drops_ = 0, silenced_ = 0;
 };
 
 void Soak::judgeInRing(std::int32_t result, std::uint64_t ms, const std::vector<std::string>& events,
@@ -303,14 +303,17 @@ void Soak::judgeInRing(std::int32_t result, std::uint64_t ms, const std::vector<
         panelJobsFailed_ += e.find(": job failed") != std::string::npos;
         garbled_ += e.find("comes out as noise") != std::string::npos;
         drops_ += e.find("drops station") != std::string::npos;
+        silenced_ += e.find("goes silent") != std::string::npos;
     }
     if (result != 0) {
         const std::string why = Disturbance(events, LogLinesSince(logFrom));
         if (why.empty()) bad("result " + std::to_string(result) + " with no disturbance of the ring during it");
         else ++explained_[why];
     }
-    for (const std::string& line : LogLinesSince(logFrom))
+    for (const std::string& line : LogLinesSince(logFrom)) {
         driverClaims_ += line.find("claims the token") != std::string::npos;
+        drops_ += line.find("dropped from the token ring") != std::string::npos;
+    }
     if (ms > kRingHangMs) bad("took " + std::to_string(ms) + " ms: hung");
     if (ms > longestMs_) longestMs_ = ms;
 }
@@ -509,9 +512,9 @@ int Soak::run() {
     if (o_.ring) {
         std::printf("  failures explained:");
         for (auto& [why, count] : explained_) std::printf(" %s %zu;", why.c_str(), count);
-        std::printf("\n  ring: %zu garbled tokens, %zu stations dropped, %zu tokens claimed by the driver, "
-                    "%zu collisions, %zu out-of-turn frames, %zu failed panel jobs\n",
-                    garbled_, drops_, driverClaims_, collisions_, outOfTurn_, panelJobsFailed_);
+        std::printf("\n  ring: %zu garbled tokens, %zu panels silenced, %zu stations dropped, %zu tokens claimed by "
+                    "the driver, %zu collisions, %zu out-of-turn frames, %zu failed panel jobs\n",
+                    garbled_, silenced_, drops_, driverClaims_, collisions_, outOfTurn_, panelJobsFailed_);
         std::printf("  wrong values: %zu\n  longest transaction %llu ms (hang bound %llu ms)\n", wrongValues_,
                     static_cast<unsigned long long>(longestMs_), static_cast<unsigned long long>(kRingHangMs));
     }
