@@ -81,10 +81,11 @@ run_ctest() {
   return $status
 }
 
-# soak_transactions LOG: how many transactions the soak run logged in LOG
-# made (0 when it did not get to its report).
+# soak_transactions LOG [KIND]: how many transactions the soak run logged
+# in LOG made (0 when it did not get to its report); KIND "ring soak" for
+# the run in the token ring.
 soak_transactions() {
   local made
-  made=$(sed -n 's/^soak: seed [0-9]*, \([0-9]*\) transactions .*/\1/p' "$1")
+  made=$(sed -n "s/^${2:-soak}: seed [0-9]*, \([0-9]*\) transactions .*/\1/p" "$1")
   echo "${made:-0}"
 }

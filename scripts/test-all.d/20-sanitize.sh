@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole Linux suite (x86-64) built and run under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Every executable, the module plclink.so, the
+# UndefinedBehaviorSanitizer, and the multi-master station's unit tests
+# under ThreadSanitizer. Every executable, the module plclink.so, the
 # stand-in host library and the tools are instrumented, so a test that
 # dlopen()s the module needs no LD_PRELOAD.
 #
@@ -33,7 +34,19 @@ run_ctest "$BUILD" "$BUILD/ctest.log" --timeout 900 || status=$?
 echo "--- soak under the sanitizers"
 "$BUILD/bin/plclink-soak" --transactions 80 --fault-scale 2 --seed 7 --no-memory-check |
   tee "$BUILD/soak.log" || status=1
-stage_note "$(with_not_run "$CTEST_RAN tests, $GTEST_RAN GoogleTest cases, soak $(soak_transactions "$BUILD/soak.log") transactions")"
+
+# The multi-master station's unit tests under ThreadSanitizer: the hand-off
+# between a command's thread and the station's thread runs on real threads.
+echo "--- the station's unit tests under ThreadSanitizer"
+TSAN_BUILD=$(dirname "$BUILD")/tsan
+rm -rf "$TSAN_BUILD"
+cmake -S . -B "$TSAN_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DPLCLINK_WARNINGS_AS_ERRORS="${PLCLINK_WARNINGS_AS_ERRORS:-ON}" -DPLCLINK_SANITIZE=thread >/dev/null
+ninja -C "$TSAN_BUILD" plclink_unit_tests
+TSAN_OPTIONS="halt_on_error=1:log_path=$REPORTS/tsan" "$TSAN_BUILD/bin/plclink_unit_tests" \
+  --gtest_filter='Ring*:MultiMaster*' | tee "$TSAN_BUILD/unit.log" || status=1
+TSAN_RAN=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p' "$TSAN_BUILD/unit.log")
+stage_note "$(with_not_run "$CTEST_RAN tests, $GTEST_RAN GoogleTest cases, soak $(soak_transactions "$BUILD/soak.log") transactions, ${TSAN_RAN:-0} station tests under ThreadSanitizer")"
 
 if compgen -G "$REPORTS/*" >/dev/null; then
   echo "sanitizer reports:" >&2

@@ -7,6 +7,10 @@
 #   random faults from a fixed seed (PLCLINK_SOAK_SEED, default 20261207),
 #   PLCLINK_SOAK_TRANSACTIONS transactions (default 1200), memory compared
 #   between the first and last PLCLINK_SOAK_WINDOW (default 400).
+# - the ring soak: the module in its multi-master mode on ppi-sim's bus with
+#   two simulated panels and token faults (garbled tokens, a late-token
+#   panel, a panel silenced mid-run), PLCLINK_RING_SOAK_TRANSACTIONS
+#   transactions (default 100, about a minute), judged by values and results.
 # The line benchmark is built but not run here (docs/performance.md).
 # Usage: 40-soak.sh BUILD_ROOT
 set -euo pipefail
@@ -40,3 +44,9 @@ echo "--- soak"
   --transactions "${PLCLINK_SOAK_TRANSACTIONS:-1200}" --window "${PLCLINK_SOAK_WINDOW:-400}" \
   --read-timeout 10 | tee "$BUILD/soak.log"
 RAN="$RAN, soak $(soak_transactions "$BUILD/soak.log") transactions"
+
+echo "--- ring soak"
+"$BUILD/bin/plclink-soak" --ring --seed "${PLCLINK_SOAK_SEED:-20261207}" \
+  --transactions "${PLCLINK_RING_SOAK_TRANSACTIONS:-100}" --window 40 --panel-silent-after 25 \
+  --read-timeout 50 | tee "$BUILD/ring-soak.log"
+RAN="$RAN, ring soak $(soak_transactions "$BUILD/ring-soak.log" "ring soak") transactions"

@@ -151,9 +151,23 @@ void RingStation::EnterRing() {
 // token to the successor (or to a newcomer of the gap that is ready).
 void RingStation::HoldToken() {
     RunQueuedWork();
+    if (ForeignFrameWaiting()) {
+        // Another master sends while the station holds the token: the
+        // station's visit was stalled past a lost-token time and the token
+        // has been claimed, or a frame broke into its exchange. It gives the
+        // token up and listens (its predecessor passes it again).
+        lastActivityMs_ = Platform().monotonicMs();
+        return;
+    }
     const int newcomer = PollGap();
     PassToken(newcomer != kNoStation ? newcomer : list_.SuccessorOf(own_));
     lastActivityMs_ = Platform().monotonicMs();
+}
+
+// Bytes on the line after the visit's work, which read its answer to the end.
+bool RingStation::ForeignFrameWaiting() const {
+    std::uint32_t errors = 0, waiting = 0;
+    return Platform().clearErrors(line_, &errors, &waiting) && waiting > 0;
 }
 
 void RingStation::RunQueuedWork() {

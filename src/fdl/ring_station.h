@@ -64,6 +64,7 @@ private:
     void ClaimToken();
     void HoldToken();
     void RunQueuedWork();
+    bool ForeignFrameWaiting() const;
     int PollGap();
     void PassToken(int target);
     bool SendToken(std::uint8_t to);

@@ -73,6 +73,23 @@ std::vector<SimRequest> SimTrace::take() {
     return out;
 }
 
+std::vector<std::string> SimTrace::takeRingEvents() {
+    std::vector<std::string> out;
+    out.swap(ringEvents_);
+    return out;
+}
+
+namespace {
+
+// A note of the bus or of a simulated master, not of the station's answer.
+bool IsRingEvent(const std::string& note) {
+    for (const char* start : {"master ", "token ", "ring: ", "status ", "collision", "out of turn", "bus idle"})
+        if (note.rfind(start, 0) == 0) return true;
+    return false;
+}
+
+}  // namespace
+
 // "[    1.234567] rx 68 1B 1B 68 02 00 7C ..." or "[    1.234901] -- note"
 void SimTrace::line(const std::string& text) {
     const auto close = text.find("] ");
@@ -98,8 +115,13 @@ void SimTrace::line(const std::string& text) {
         awaitingNote_ = true;
         return;
     }
-    if (body.rfind("-- ", 0) != 0 || !awaitingNote_) return;
+    if (body.rfind("-- ", 0) != 0) return;
     const std::string note = body.substr(3);
+    if (IsRingEvent(note)) {
+        ringEvents_.push_back(note);
+        return;
+    }
+    if (!awaitingNote_) return;
     if (note.find("byte(s) of noise skipped") != std::string::npos) return;
     SimRequest& r = requests_.back();
     r.note = note;

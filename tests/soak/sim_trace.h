@@ -51,6 +51,10 @@ public:
 
     // The requests traced since the last call.
     std::vector<SimRequest> take();
+    // What the bus and its simulated masters did since the last call
+    // ("master 3: goes silent (fault)", "collision: ...", "token 1 -> 0"),
+    // gathered by take(); only on a bus with simulated masters.
+    std::vector<std::string> takeRingEvents();
 
 private:
     void line(const std::string& text);
@@ -58,6 +62,7 @@ private:
     std::FILE* file_ = nullptr;
     std::string partial_;
     std::vector<SimRequest> requests_;
+    std::vector<std::string> ringEvents_;
     bool awaitingNote_ = false;
 };
 

@@ -238,5 +238,26 @@ TEST_F(RingStationTest, TheWorkOfAVisitWaitsOneSlotTimeForSilence) {
     EXPECT_TRUE(Logged("VpiK701: station 0 leaving the token ring"));
 }
 
+// A visit whose work stalled until another master claimed the lost token:
+// the claim waits on the line after the work, and the station gives the
+// token up without a gap poll or a pass, then hears the new ring.
+TEST_F(RingStationTest, AFrameOfAnotherMasterAfterTheWorkMakesItGiveTheTokenUp) {
+    RingStation station(line, Settings(0), 9600, 1);
+    station.Queue(TokenVisitWork{[](void* p, const VisitTiming&) {
+                                     auto& os = *static_cast<ScriptedPlatform*>(p);
+                                     os.deliver(Token(1, 1), 5);  // master 1 claims meanwhile
+                                     Platform().sleepMs(400);
+                                     return 0;
+                                 },
+                                 &os});
+    RunUntil(station, station.Timing().lostTokenMs + 1);  // claims, runs the work
+    const std::size_t claim = Written().size();
+    ASSERT_EQ(claim, 2u);  // its two claim tokens
+    station.Step();
+    station.Step();
+    EXPECT_EQ(Written().size(), claim);  // no status request, no token
+    EXPECT_TRUE(station.List().IsActive(1));
+}
+
 }  // namespace
 }  // namespace plclink

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
+#include "platform/windows/wide_tick_count.h"
 #include "platform/windows/windows_line_state.h"
 
 namespace {
@@ -33,6 +34,16 @@ TEST(WindowsPlatform, EveryOperationIsFilledIn) {
         std::memcpy(&slot, slots + i * kSlot, kSlot);
         EXPECT_NE(slot, nullptr) << "operation " << i;
     }
+}
+
+// The tick count goes on across its wrap, and a count read by one thread
+// before another thread's later one is older, not a wrap 49.7 days on.
+TEST(WindowsPlatform, WideTickCountGoesOnAcrossTheWrapAndTakesALateCountAsOlder) {
+    win::WideTickCount clock;
+    EXPECT_EQ(clock.Widen(0xFFFFFF00u), 0xFFFFFF00u);
+    EXPECT_EQ(clock.Widen(0x00000010u), 0x100000010u);
+    EXPECT_EQ(clock.Widen(0xFFFFFFF0u), 0x0FFFFFFF0u);  // read before the wrap
+    EXPECT_EQ(clock.Widen(0x00000020u), 0x100000020u);
 }
 
 // A DCB as a port might hold it, with every field we do not own set to

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <winver.h>
 
+#include "platform/windows/wide_tick_count.h"
 #include "platform/windows/windows_parts.h"
 
 namespace plclink {
@@ -14,16 +15,10 @@ void SleepMs(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 // Milliseconds since Windows started, as 64 bits. GetTickCount64 is not on
 // Windows XP, so GetTickCount's 32-bit count, which wraps after 49.7 days,
-// is widened by counting its wraps. The module is called from one thread at
-// a time and its callers take differences within one wait, so a plain
-// static count of wraps does.
+// is widened; the station's thread reads the clock too.
 std::uint64_t MonotonicMs() {
-    static std::uint32_t lastTicks = 0;
-    static std::uint64_t wraps = 0;
-    const std::uint32_t ticks = ::GetTickCount();
-    if (ticks < lastTicks) ++wraps;
-    lastTicks = ticks;
-    return (wraps << 32) | ticks;
+    static windows_platform::WideTickCount clock;
+    return clock.Widen(::GetTickCount());
 }
 
 std::uint32_t FileVersionInfoSize(const char* fileName) {
