@@ -52,7 +52,8 @@ with_not_run() {
 # test case that skipped itself goes to cannot_run. Returns ctest's status,
 # or cannot_run's when the tests passed. The tests run side by side, as many
 # at once as the machine has cores (PLCLINK_TEST_JOBS): most of their time
-# is spent waiting on a simulator's line. TESTS_UNDER_WINE=1: the tests are
+# is spent waiting on a simulator's line (the end-to-end suites that judge
+# slot times and pauses on the real clock are marked to run alone). TESTS_UNDER_WINE=1: the tests are
 # Windows programs run under Wine, one at a time.
 run_ctest() {
   local - dir log=$2 status=0
