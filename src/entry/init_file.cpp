@@ -114,7 +114,13 @@ int ReadInitializationFile(VpiInstance& instance, std::uint16_t vpiNumber) {
     return 0;
 }
 
-bool ReadTcpServerLine(std::uint16_t vpiNumber, TcpServer* server) {
+namespace {
+
+// Finds the first later line of the instance's file that `parse` takes
+// (it returns 1 for its line, 0 for another line, -1 for its keyword with
+// malformed settings, which is logged with `expected` and ignored).
+template <typename Parse>
+bool FindLaterLine(std::uint16_t vpiNumber, Parse parse, const char* expected) {
     const int number = vpiNumber;
     char fileName[32];
     std::FILE* file = OpenInitializationFile(number, fileName);
@@ -124,10 +130,10 @@ bool ReadTcpServerLine(std::uint16_t vpiNumber, TcpServer* server) {
     if (std::fgets(line, sizeof line, file) != nullptr) {
         if (std::strchr(line, '\n') == nullptr) SkipRestOfLine(file);
         ForEachLaterLine(file, [&](char* later) {
-            const int parsed = ParseTcpServerLine(later, server);
+            const int parsed = parse(later);
             if (parsed < 0) {
                 later[std::strcspn(later, "\r\n")] = '\0';
-                err(kLogCategory, "vpiK7%.2d: '%s' ignored, expected TCP host:port", number, later);
+                err(kLogCategory, "vpiK7%.2d: '%s' ignored, expected %s", number, later, expected);
             }
             found = parsed > 0;
             return found;
@@ -137,29 +143,17 @@ bool ReadTcpServerLine(std::uint16_t vpiNumber, TcpServer* server) {
     return found;
 }
 
+}  // namespace
+
+bool ReadTcpServerLine(std::uint16_t vpiNumber, TcpServer* server) {
+    return FindLaterLine(
+        vpiNumber, [server](char* later) { return ParseTcpServerLine(later, server); }, "TCP host:port");
+}
+
 bool ReadMultiMasterLine(std::uint16_t vpiNumber, RingSettings* settings) {
-    const int number = vpiNumber;
-    char fileName[32];
-    std::FILE* file = OpenInitializationFile(number, fileName);
-    if (file == nullptr) return false;
-    char line[kLineRoom];
-    bool found = false;
-    if (std::fgets(line, sizeof line, file) != nullptr) {
-        if (std::strchr(line, '\n') == nullptr) SkipRestOfLine(file);
-        ForEachLaterLine(file, [&](char* later) {
-            const int parsed = ParseMultiMasterLine(later, settings);
-            if (parsed < 0) {
-                later[std::strcspn(later, "\r\n")] = '\0';
-                err(kLogCategory,
-                    "vpiK7%.2d: '%s' ignored, expected MULTIMASTER [ADDRESS n] [HSA n] [TSL n] [GAP n]",
-                    number, later);
-            }
-            found = parsed > 0;
-            return found;
-        });
-    }
-    std::fclose(file);
-    return found;
+    return FindLaterLine(
+        vpiNumber, [settings](char* later) { return ParseMultiMasterLine(later, settings); },
+        "MULTIMASTER [ADDRESS n] [HSA n] [TSL n] [GAP n]");
 }
 
 }  // namespace plclink
