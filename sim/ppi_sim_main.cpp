@@ -14,7 +14,7 @@
 #include "ppisim/bus.h"
 #include "ppisim/bus_runner.h"
 #include "ppisim/fdl.h"
-#include "ppisim/master_spec.h"
+#include "ppisim/master_options.h"
 #include "ppisim/memory_file.h"
 #include "ppisim/runner.h"
 #include "ppisim/serial_line.h"

@@ -1,4 +1,4 @@
-#include "ppisim/master_spec.h"
+#include "ppisim/master_options.h"
 
 #include <cstdlib>
 
