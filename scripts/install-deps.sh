@@ -16,7 +16,7 @@ missing=()
 need_i386=0
 for g in "${groups[@]}"; do
   for p in ${GROUPS_PKGS[$g]}; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep "install ok installed" >/dev/null; then
       missing+=("$p")
       [[ "$p" == *32 || "$p" == wine32 ]] && need_i386=1
     fi
@@ -110,7 +110,7 @@ enable_32_bit_emulation() {
 
 installed=()
 if [ ${#missing[@]} -ne 0 ]; then
-  if [ $need_i386 -eq 1 ] && ! dpkg --print-foreign-architectures | grep -q i386; then
+  if [ $need_i386 -eq 1 ] && ! dpkg --print-foreign-architectures | grep i386 >/dev/null; then
     $SUDO dpkg --add-architecture i386
   fi
   apt_install "${missing[@]}"

@@ -61,7 +61,7 @@ for target in "${TARGETS[@]}"; do
   if [ $rc -ne 0 ] || compgen -G "$artifacts/*" >/dev/null; then
     echo "FAILED: $target (exit $rc)" >&2
     grep -E -A40 'FINDING|ERROR: |runtime error|==ERROR|deadly signal|timeout' "$BUILD/$target.log" | head -120 >&2 || true
-    for f in "$artifacts"/*; do [ -e "$f" ] && { echo "input $f:" >&2; od -An -tx1 "$f" | head -40 >&2; }; done
+    for f in "$artifacts"/*; do [ -e "$f" ] && { echo "input $f:" >&2; od -An -tx1 "$f" | head -40 >&2 || true; }; done
     status=1
   fi
 done

@@ -36,7 +36,7 @@ end_wine() {
 wine_processes() {  # of this prefix
   local pid
   for pid in $(pgrep -f '\.exe|wineserver|lib/wine/' || true); do
-    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -xF "WINEPREFIX=$WINEPREFIX" >/dev/null || continue
     ps -o pid=,stat=,etime=,args= -p "$pid" || true
   done
 }
@@ -77,7 +77,7 @@ boot() {  # what, command to run wineboot under...
   rm -rf "$WINEPREFIX"
   wineboot_once "$@" || status=$?
   if [ $status -ne 0 ] && [ $status -ne 124 ] &&
-     tail -n +"$from" "$LOG" | grep -q 'boot event wait timed out'; then
+     tail -n +"$from" "$LOG" | grep 'boot event wait timed out' >/dev/null; then
     # Wine waits five minutes for the start that makes a new prefix, then
     # gives up on the program it was to run, while that start goes on. On
     # a slow machine it is not over yet: wait for it, then start Wine in the
