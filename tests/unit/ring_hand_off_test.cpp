@@ -3,7 +3,6 @@
 // token and runs every piece of work handed to it on its own thread, one per
 // token visit, and hands each result back. (Run under ThreadSanitizer too.)
 #include <atomic>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -62,7 +61,7 @@ PlatformOps SilentLine() {
 constexpr std::uint32_t kHangBoundMs = 60000;
 
 struct Work {
-    std::thread::id ranOn;
+    std::uint32_t ranOn = 0;  // the platform's id of the thread it ran on
     int value = 0;
 };
 
@@ -82,13 +81,13 @@ TEST(RingHandOff, WorkRunsOnTheStationsThreadOncePerVisitAndItsResultComesBack) 
         const int result = station.RunInTokenVisit(
             TokenVisitWork{[](void* w, const VisitTiming& timing) {
                                auto& work = *static_cast<Work*>(w);
-                               work.ranOn = std::this_thread::get_id();
+                               work.ranOn = Platform().currentThreadId();
                                return work.value + static_cast<int>(timing.slotMs);
                            },
                            &work},
             kHangBoundMs);
         EXPECT_EQ(result, i + 11);
-        EXPECT_NE(work.ranOn, std::this_thread::get_id());
+        EXPECT_NE(work.ranOn, Platform().currentThreadId());
     }
     station.Stop();
     Platform().joinThread(thread);
