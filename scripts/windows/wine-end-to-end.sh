@@ -148,17 +148,14 @@ wait "$TCP_SIM_PID" 2>/dev/null || true
   --exit-after 3600 >"$WORK/ring-sim.out" 2>"$WORK/ring-sim.err" &
 RING_SIM_PID=$!
 for _ in $(seq 50); do [ -s "$WORK/ring-sim.out" ] && break; sleep 0.1; done
-RING_PTY=$(head -1 "$WORK/ring-sim.out" | cut -d' ' -f1)
-ln -sfn "$RING_PTY" "$WINEPREFIX/dosdevices/com5"
-RING_HOST_DIR=$WORK/ring-host
-rm -rf "$RING_HOST_DIR" && mkdir -p "$RING_HOST_DIR"
-cp "$BIN/plclink-host.exe" "$BIN/plclink.dll" "$BIN/KORVAN.dll" "$RING_HOST_DIR/"
-printf '\nMULTIMASTER TSL 1500 HSA 4\n' >"$RING_HOST_DIR/vpiK701.int"
-stty -F "$RING_PTY" raw -echo -clocal
-rc=0
-(cd "$RING_HOST_DIR" && timeout "$HOST_SECONDS" "${WINE:-wine}" plclink-host.exe -p COM5 --multimaster -v \
-  -f json read 02VW0100 02MB0004) >"$WORK/out" 2>"$WORK/err" || rc=$?
-echo "$rc" >"$WORK/rc"
+SERIAL_PTY=$PTY
+PTY=$(head -1 "$WORK/ring-sim.out" | cut -d' ' -f1)
+ln -sfn "$PTY" "$WINEPREFIX/dosdevices/com5"
+HOST_DIR=$WORK/ring-host
+rm -rf "$HOST_DIR" && mkdir -p "$HOST_DIR"
+cp "$BIN/plclink-host.exe" "$BIN/plclink.dll" "$BIN/KORVAN.dll" "$HOST_DIR/"
+printf '\nMULTIMASTER TSL 1500 HSA 4\n' >"$HOST_DIR/vpiK701.int"
+host --multimaster -v -f json read 02VW0100 02MB0004
 check "multi-master: V100 and M4 read in the token ring beside a panel" \
   json_is '[t["value"] for t in out] == [0x1234, 0x5A] and all(t["status"] == "ok" for t in out)'
 check "multi-master: the module joined the ring" grep -q "in the token ring" "$WORK/err"
@@ -166,6 +163,7 @@ check "multi-master: the panel passed the token to the module" grep -q "token 1 
 wineserver -k >/dev/null 2>&1 || true
 kill "$RING_SIM_PID" 2>/dev/null || true
 wait "$RING_SIM_PID" 2>/dev/null || true
+PTY=$SERIAL_PTY HOST_DIR=$BIN
 ln -sfn "$PTY" "$WINEPREFIX/dosdevices/com5"
 
 if [ $failures -ne 0 ]; then
